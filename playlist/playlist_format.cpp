@@ -3,6 +3,7 @@
 #include <langinfo.h>
 
 #include "app/core/ini_text.h"
+#include "app/core/line_scan.h"
 #include "app/core/text_encoding.h"
 #include "playlist/playlist_errors.h"
 
@@ -65,7 +66,7 @@ std::string DecodePlaylistBytes(std::string_view bytes) {
 
 bool NextPlaylistLine(std::string_view text, size_t& pos, std::string_view& line) {
   if (pos >= text.size()) return false;
-  const size_t eol = text.find_first_of("\r\n", pos);
+  const size_t eol = FindLineEnd(text, pos);
   if (eol == std::string_view::npos) {
     line = text.substr(pos);
     pos = text.size();
@@ -93,8 +94,7 @@ std::optional<PlaylistLine> ParsePlaylistLine(std::string_view line, int line_nu
       NextUtf8(line, shown, cp);
     }
     throw EPlaylistFormatError("Playlist corrompido: a linha " + std::to_string(line_number) +
-                               " não tem os cinco campos\r\r" +
-                               std::string(line.substr(0, shown)));
+                               " não tem os cinco campos\r\r" + std::string(line.substr(0, shown)));
   }
   PlaylistLine out;
   out.duration = line.substr(h1 + 1, h2 - h1 - 1);

@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <fstream>
+#include <iostream>
 #include <random>
 #include <string>
 #include <thread>
@@ -19,6 +20,27 @@ namespace vexto {
 namespace {
 
 using test::TempDir;
+
+// Temporary files left by writers killed inside a write: proof that kills landed mid-write.
+int StrayTempFiles(const std::filesystem::path& folder, const std::string& name) {
+  int n = 0;
+  for (const auto& e : std::filesystem::directory_iterator(folder)) {
+    if (e.path().filename().string().starts_with("." + name + ".tmp-")) ++n;
+  }
+  return n;
+}
+
+// Waits (up to 20 s) until a writer's temporary file appears, then a little more, so the kill
+// lands inside the write: between its creation, the flush and the rename.
+void WaitUntilInsideAWrite(const std::filesystem::path& folder, const std::string& name,
+                           int strays_before, std::mt19937& rng) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (StrayTempFiles(folder, name) <= strays_before &&
+         std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::microseconds(200));
+  }
+  std::this_thread::sleep_for(std::chrono::microseconds(rng() % 30000));
+}
 
 void WriteBytes(const std::filesystem::path& path, const std::string& bytes) {
   std::ofstream(path, std::ios::binary) << bytes;
@@ -198,14 +220,20 @@ TEST(TIniFile, KilledWriterNeverDamagesTheFile) {
   WriteBytes(path, base);
   std::mt19937 rng(42);
   int last_seen = 0;
-  for (int round = 0; round < 6; ++round) {
+  for (int round = 0; round < 8; ++round) {
     const pid_t pid = fork();
     ASSERT_GE(pid, 0);
     if (pid == 0) {
       TIniFile ini(path);
       for (int i = 1;; ++i) ini.WriteInteger("rtmp", "counter", last_seen * 1000 + i);
     }
-    std::this_thread::sleep_for(std::chrono::milliseconds(20 + rng() % 200));
+    // Even rounds kill inside a write, odd rounds at any moment.
+    const int strays = StrayTempFiles(dir.path(), "vexto.ini");
+    if (round % 2 == 0) {
+      WaitUntilInsideAWrite(dir.path(), "vexto.ini", strays, rng);
+    } else {
+      std::this_thread::sleep_for(std::chrono::milliseconds(rng() % 1500));
+    }
     kill(pid, SIGKILL);
     int status = 0;
     waitpid(pid, &status, 0);
@@ -219,6 +247,7 @@ TEST(TIniFile, KilledWriterNeverDamagesTheFile) {
     last_seen = round + 1;
     ini.WriteInteger("rtmp", "counter", last_seen * 1000);
   }
+  std::cout << "kills inside a write: " << StrayTempFiles(dir.path(), "vexto.ini") << "\n";
 }
 
 }  // namespace
