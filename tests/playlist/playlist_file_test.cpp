@@ -368,9 +368,7 @@ TEST_F(PlaylistFileTest, HundredMegabyteFile) {
     out << "0#d#/nowhere/x.mp4#0#0\r\n";
   }
   TMediaList list;
-  const auto start = std::chrono::steady_clock::now();
   AbrirPlaylist(list, path, view_);
-  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(120));
   EXPECT_EQ(list.Count(), 0);
   EXPECT_EQ(view_.calls, (Calls{"listar", "ShowMessage"}));
 }
