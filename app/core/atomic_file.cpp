@@ -94,13 +94,16 @@ void WriteFileAtomically(const std::filesystem::path& path_in, std::string_view 
 }
 
 std::string ReadWholeFile(const std::filesystem::path& path) {
-  Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  // O_NONBLOCK: opening a named pipe must not wait for a writer (it is refused below).
+  Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
   if (fd.get() < 0) ThrowErrno(errno, path.string());
   struct stat st {};
   if (::fstat(fd.get(), &st) != 0) ThrowErrno(errno, path.string());
   if (S_ISDIR(st.st_mode)) ThrowErrno(EISDIR, path.string());
+  // Pipes and devices may never end (/dev/zero) or block: only regular files are read.
+  if (!S_ISREG(st.st_mode)) ThrowErrno(EINVAL, path.string());
   std::string out;
-  if (S_ISREG(st.st_mode) && st.st_size > 0) out.reserve(size_t(st.st_size));
+  if (st.st_size > 0) out.reserve(size_t(st.st_size));
   char buf[65536];
   for (;;) {
     const ssize_t n = ::read(fd.get(), buf, sizeof buf);

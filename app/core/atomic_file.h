@@ -19,8 +19,9 @@ namespace vexto {
 // replaced. Throws std::system_error carrying errno on any failure.
 void WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes);
 
-// The whole content of the file at `path`. Throws std::system_error carrying errno when it
-// cannot be opened or read (ENOENT for a missing file, EISDIR for a folder).
+// The whole content of the regular file at `path`. Throws std::system_error carrying errno when
+// it cannot be opened or read (ENOENT for a missing file, EISDIR for a folder, EINVAL for a pipe
+// or device, which could block or never end).
 std::string ReadWholeFile(const std::filesystem::path& path);
 
 }  // namespace vexto

@@ -170,7 +170,7 @@ TEST(TIniFile, BadInput) {
       {"1 MB lines", long_lines},
       {"NUL bytes", nul_bytes},
       {"invalid UTF-8", "[\xC3\x28]\n\xE2\x82=\xF0\x9F\n[\xED\xA0\x80]\nk=\xFF\xFE\n"},
-      {"UTF-16 text", std::string("\xFF\xFE[\0a\0]\0\n\0k\0=\0001\0", 18)},
+      {"UTF-16 text", std::string("\xFF\xFE[\0a\0]\0\n\0k\0=\0001\0", 16)},
   };
   for (const auto& input : inputs) {
     const auto path = dir / "bad.ini";
@@ -184,6 +184,9 @@ TEST(TIniFile, BadInput) {
   WriteBytes(dir / "long.ini", long_lines);
   TIniFile ini(dir / "long.ini");
   EXPECT_EQ(ini.ReadString("a", "k", "").size(), 2047u);
+  for (const char* device : {"/dev/zero", "/dev/urandom"}) {
+    EXPECT_EQ(TIniFile(device).ReadInteger("a", "k", 6), 6) << device;
+  }
   WriteBytes(dir / "nul.ini", nul_bytes);
   EXPECT_EQ(TIniFile(dir / "nul.ini").ReadString("b", "k", "d"), "");
 }

@@ -1,6 +1,7 @@
 #include "playlist/playlist_file.h"
 
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -290,7 +291,9 @@ TEST_F(PlaylistFileTest, EmptyFileLeavesOneBlankRow) {
 }
 
 TEST_F(PlaylistFileTest, UnreadableFileEmptiesTheListAndRaises) {
-  for (const auto& path : {dir_ / "missing.vxt", dir_.path()}) {
+  ASSERT_EQ(mkfifo((dir_ / "pipe.vxt").c_str(), 0600), 0);
+  for (const auto& path :
+       {dir_ / "missing.vxt", dir_.path(), dir_ / "pipe.vxt", std::filesystem::path("/dev/zero")}) {
     TMediaList list;
     list.Add(Item(Media("a.mp4"), "d", false, false));
     ScriptedView view;
@@ -338,7 +341,7 @@ TEST_F(PlaylistFileTest, BadInput) {
       {"garbage", garbage},
       {"1 MB line", std::string(1 << 20, 'x') + "\r\n"},
       {"1 MB of separators", std::string(1 << 20, '#')},
-      {"NUL bytes", "0#d#" + a + std::string("\0x#0#0\r\n", 7)},
+      {"NUL bytes", "0#d#" + a + std::string("\0x#0#0\r\n", 8)},
       {"invalid UTF-8 after a mark",
        "\xEF\xBB\xBF"
        "0#d#/\xC3\x28\xFF#0#0\r\n"},
