@@ -20,6 +20,14 @@ bool MakeCounterClip(const std::filesystem::path& out, const std::string& rate, 
                      const std::vector<std::string>& extra = {},
                      const std::string& size = "320x240");
 
+// MakeCounterClip made once per machine and kept in a cache folder under the temporary folder
+// (named after its arguments, written under a temporary name and renamed, so test processes
+// running side by side share it safely). ext: ".mp4" and so on. Empty path on failure.
+std::filesystem::path CounterClip(const std::string& ext, const std::string& rate, double seconds,
+                                  const std::string& video_codec, const std::string& audio_codec,
+                                  const std::vector<std::string>& extra = {},
+                                  const std::string& size = "320x240");
+
 // The source frame number shown by a picture of a counter clip; -1 when unreadable.
 int CounterOf(const AVFrame* picture);
 
