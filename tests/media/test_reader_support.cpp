@@ -111,6 +111,13 @@ media::IMFFramePtr Pull(media::IMFReader& reader, double position, const std::st
   return frame;
 }
 
+media::IMFFramePtr PullWaiting(media::IMFReader& reader, double position,
+                               const std::string& hints) {
+  media::IMFFramePtr frame;
+  for (int i = 0; i < 5 && !frame; ++i) frame = Pull(reader, position, hints);
+  return frame;
+}
+
 int64_t IndexOf(const media::IMFFramePtr& frame) {
   if (!frame) return -1;
   return std::llround(static_cast<double>(frame->Time().rtStartTime) / media::kFrameDuration100ns);

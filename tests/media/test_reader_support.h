@@ -39,6 +39,12 @@ std::shared_ptr<media::IMFReader> NewReader();
 // PullFrame with throw-away props.
 media::IMFFramePtr Pull(media::IMFReader& reader, double position, const std::string& hints = "");
 
+// Pull that tries again while it gives nil, for up to 10 s: a seek (or the first pull) gives
+// nil when its frame takes more than 2 s to decode, which a loaded machine running sanitizers
+// can reach. The second try continues the same seek.
+media::IMFFramePtr PullWaiting(media::IMFReader& reader, double position,
+                               const std::string& hints = "");
+
 // Program frame index of a frame (rtStartTime over one program frame).
 int64_t IndexOf(const media::IMFFramePtr& frame);
 bool IsLast(const media::IMFFramePtr& frame);

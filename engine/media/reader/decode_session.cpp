@@ -26,7 +26,20 @@ constexpr size_t kMaxAudioAhead = 10 * kAudioSampleRate;
 // A jump in the sound's time stamps larger than this is a gap, filled with silence.
 constexpr int64_t kAudioGapSamples = kAudioSampleRate / 20;
 // Decoder threads for the picture (0: as many as FFmpeg sees fit for the machine's cores).
+// Under ThreadSanitizer the decoder runs on the decode thread alone: FFmpeg's own threads hand
+// buffers over through atomics in code that is not instrumented, which the sanitizer cannot
+// follow; the reader's own threads are checked all the same.
+#if defined(__SANITIZE_THREAD__)
+constexpr int kVideoDecoderThreads = 1;
+#elif defined(__has_feature)
+#if __has_feature(thread_sanitizer)
+constexpr int kVideoDecoderThreads = 1;
+#else
 constexpr int kVideoDecoderThreads = 0;
+#endif
+#else
+constexpr int kVideoDecoderThreads = 0;
+#endif
 
 int InterruptCallback(void* opaque) {
   return static_cast<std::atomic<bool>*>(opaque)->load(std::memory_order_relaxed) ? 1 : 0;
