@@ -23,6 +23,8 @@ constexpr double kCoverTolerance = 0.001;
 // interleaved file); and the sound held while waiting for pictures, in samples.
 constexpr size_t kMaxVideoAhead = 24;
 constexpr size_t kMaxAudioAhead = 10 * kAudioSampleRate;
+// How often a decode thread with a full queue looks for room.
+constexpr std::chrono::milliseconds kRoomPoll{4};
 // A jump in the sound's time stamps larger than this is a gap, filled with silence.
 constexpr int64_t kAudioGapSamples = kAudioSampleRate / 20;
 // Decoder threads for the picture (0: as many as FFmpeg sees fit for the machine's cores).
@@ -217,10 +219,14 @@ void DecodeWorker::Run() {
   for (;;) {
     {
       std::unique_lock lock(s_.mutex_);
-      s_.work_cv_.wait(lock, [&] {
+      // Room in the queue is looked for every few milliseconds rather than signalled: a pull
+      // in normal play wakes nobody, so the woken decode thread never takes the processor
+      // from the pulling thread in the middle of its pull.
+      while (!s_.work_cv_.wait_for(lock, kRoomPoll, [&] {
         return s_.stop_.load(std::memory_order_relaxed) || s_.requested_epoch_ != epoch_ ||
                (!finished_ && s_.queue_.size() < DecodeSession::kQueueDepth);
-      });
+      })) {
+      }
       if (s_.stop_.load(std::memory_order_relaxed)) return;
       if (s_.requested_epoch_ != epoch_) {
         const uint64_t epoch = s_.requested_epoch_;
@@ -610,7 +616,14 @@ uint64_t DecodeSession::RequestSeek(int64_t index) {
 DecodeSession::TakeResult DecodeSession::Take(uint64_t epoch, int64_t want,
                                               std::chrono::milliseconds wait, ProgramFrame& out) {
   const auto deadline = std::chrono::steady_clock::now() + wait;
-  std::unique_lock lock(mutex_);
+  std::unique_lock lock(mutex_, std::defer_lock);
+  if (wait.count() == 0) {
+    // A pull that must not wait does not wait for the lock either: the decode thread holds it
+    // only for a moment, but may lose the processor meanwhile on a busy machine.
+    if (!lock.try_lock()) return TakeResult::kEmpty;
+  } else {
+    lock.lock();
+  }
   for (;;) {
     if (stop_.load(std::memory_order_relaxed)) return TakeResult::kAborted;
     bool popped = false;
@@ -620,13 +633,13 @@ DecodeSession::TakeResult DecodeSession::Take(uint64_t epoch, int64_t want,
         out = std::move(front);
         queue_.pop_front();
         lock.unlock();
-        work_cv_.notify_all();
+        if (wait.count() != 0) work_cv_.notify_all();  // see DecodeWorker::Run
         return TakeResult::kFrame;
       }
       queue_.pop_front();
       popped = true;
     }
-    if (popped) work_cv_.notify_all();
+    if (popped && wait.count() != 0) work_cv_.notify_all();
     if (done_epoch_ == epoch) return TakeResult::kDone;
     if (frames_cv_.wait_until(lock, deadline) == std::cv_status::timeout && queue_.empty() &&
         done_epoch_ != epoch) {
