@@ -310,9 +310,13 @@ TEST(LiveSourceThreads, ChoicesWhileAnotherThreadPulls) {
   }
   live->ChooseCaptureDevice(kCaptureVideo, video, 0);
   EXPECT_TRUE(PullPicture(*live, 1280, 720));
+  // The pump gets pictures again once the choices stop.
+  for (int i = 0; i < 500 && pulled.load() == 0; ++i) std::this_thread::sleep_for(10ms);
+  const int64_t before = pulled.load();
+  for (int i = 0; i < 500 && pulled.load() == before; ++i) std::this_thread::sleep_for(10ms);
   run = false;
   pump.join();
-  EXPECT_GT(pulled.load(), 0);
+  EXPECT_GT(pulled.load(), before);
 }
 
 TEST(LiveSourceThreads, ReplacedWhilePulledAndDestroyedElsewhere) {
@@ -331,10 +335,11 @@ TEST(LiveSourceThreads, ReplacedWhilePulledAndDestroyedElsewhere) {
   for (int i = 0; i < 6; ++i) {
     std::this_thread::sleep_for(50ms);
     std::shared_ptr<IMFLive> old = std::atomic_exchange(&installed, TestSourceLive(i % 2 == 0));
-    // Whoever drops the last reference joins its threads; that must not hang.
+    // Whoever drops the last reference joins its threads; that must not hang (the time it
+    // takes is measured by bench_live_source; this only guards against waiting on a device).
     const auto start = std::chrono::steady_clock::now();
     old.reset();
-    EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
   }
   run = false;
   pump.join();
