@@ -15,6 +15,7 @@
 #include "engine/media/live/capture_devices.h"
 #include "engine/media/live/live_source.h"
 #include "engine/media/live/test_pattern.h"
+#include "tests/media/pulse_server.h"
 #include "tests/support/test_support.h"
 
 namespace vexto::media {
@@ -344,6 +345,43 @@ TEST(LiveSourceThreads, ReplacedWhilePulledAndDestroyedElsewhere) {
   run = false;
   pump.join();
   EXPECT_GT(pictures.load(), 0);
+}
+
+TEST(LiveSourceAudio, CapturesAPulseAudioSource) {
+  test::PulseServer pulse;
+  if (!pulse.Ready()) GTEST_SKIP() << "PulseAudio is not available";
+  // A tone played into the null sink, recorded from its monitor source.
+  test::ChildProcess player({"ffmpeg", "-hide_banner", "-loglevel", "error", "-re", "-f", "lavfi",
+                             "-i", "sine=f=1000:r=48000:d=30", "-f", "pulse", "-device",
+                             "vexto_null", "vexto test tone"});
+  ASSERT_TRUE(player.Started());
+
+  const auto devices = ListAudioCaptureDevices();
+  int index = -1;
+  for (size_t i = 0; i < devices.size(); ++i) {
+    if (devices[i].url == "vexto_null.monitor") index = static_cast<int>(i);
+  }
+  ASSERT_GE(index, 0) << "the null sink's monitor is not listed";
+  EXPECT_EQ(devices[index].kind, eCaptureKind::Pulse);
+  EXPECT_EQ(devices.back().name, kTestAudioName);
+
+  auto live = NewLive();
+  int count = 0;
+  live->CountCaptureDevices(kCaptureAudio, count);
+  ASSERT_EQ(count, static_cast<int>(devices.size()));
+  live->ChooseCaptureDevice(kCaptureVideo, -1, 0);
+  live->ChooseCaptureDevice(kCaptureAudio, index, 0);
+  bool heard = false;
+  for (int n = 0; n < 300 && !heard; ++n) {
+    IMFFramePtr f = Pull(*live);
+    ASSERT_TRUE(f);  // an audio device is chosen: frames without a picture
+    EXPECT_EQ(f->Video(), nullptr);
+    EXPECT_EQ(f->AudioSamples(), SamplesBefore(n + 1) - SamplesBefore(n));
+    heard = std::any_of(f->Audio().begin(), f->Audio().end(),
+                        [](int16_t s) { return std::abs(s) > 1000; });
+    std::this_thread::sleep_for(33ms);
+  }
+  EXPECT_TRUE(heard);
 }
 
 }  // namespace

@@ -14,10 +14,14 @@
 
 #include "engine/media/core/class_ids.h"
 #include "engine/media/core/factory.h"
+#include "engine/media/live/capture_devices.h"
+#include "engine/media/live/live_source.h"
+#include "engine/media/live/test_pattern.h"
 #include "engine/media/monitor/audio_ring.h"
 #include "engine/media/monitor/frame_drawer.h"
 #include "engine/media/monitor/monitor.h"
 #include "engine/media/monitor/monitor_surface.h"
+#include "tests/media/pulse_server.h"
 
 namespace vexto::media {
 namespace {
@@ -260,6 +264,52 @@ TEST(MonitorAudio, WithoutAnOutputDeviceStaysSilentAndSaysSoOnce) {
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_NE(lines[0].find("áudio"), std::string::npos);
   }
+}
+
+TEST(MonitorAudio, PlaysThePushedSoundOnTheSystemOutput) {
+  test::PulseServer pulse;
+  if (!pulse.Ready()) GTEST_SKIP() << "PulseAudio is not available";
+  std::vector<std::string> lines;
+  SetMonitorLogHook([&](const std::string& line) { lines.push_back(line); });
+
+  // The live source records the null sink's monitor: what the monitor plays comes back there.
+  const auto devices = ListAudioCaptureDevices();
+  int index = -1;
+  for (size_t i = 0; i < devices.size(); ++i) {
+    if (devices[i].url == "vexto_null.monitor") index = static_cast<int>(i);
+  }
+  ASSERT_GE(index, 0);
+  auto live = QueryEngineInterface<IMFLive>(MakeLiveSource(), CLSID_MFLive);
+  live->ChooseCaptureDevice(kCaptureVideo, -1, 0);
+  live->ChooseCaptureDevice(kCaptureAudio, index, 0);
+
+  Panel panel;
+  auto monitor = NewMonitor();
+  monitor->BindMonitorWindow("", panel.Handle());
+  monitor->SetMonitorAudioVideo("", 1, 1);
+  bool heard = false;
+  int64_t samples = 0;
+  for (int n = 0; n < 240 && !heard; ++n) {
+    std::vector<int16_t> tone;
+    const int count = static_cast<int>(SamplesBefore(n + 1) - SamplesBefore(n));
+    AppendTestTone(samples, count, tone);
+    samples += count;
+    monitor->PushFrame(IMFFrame::Make(SolidFrame(320, 240, kOrange), std::move(tone), {}), 0, 0, 0);
+    QApplication::processEvents();
+    M_AV_PROPS props;
+    IMFFramePtr recorded;
+    live->PullFrame(props, -1.0, -1, -1, recorded, "");
+    if (recorded) {
+      heard = std::any_of(recorded->Audio().begin(), recorded->Audio().end(),
+                          [](int16_t s) { return std::abs(s) > 1000; });
+    }
+    std::this_thread::sleep_for(33ms);
+  }
+  EXPECT_TRUE(heard);
+  EXPECT_TRUE(lines.empty()) << lines.front();
+  monitor->SetMonitorAudioVideo("", 0, 1);
+  QApplication::processEvents();
+  SetMonitorLogHook(nullptr);
 }
 
 TEST(MonitorAudio, RingKeepsTheNewestSoundInOrder) {
