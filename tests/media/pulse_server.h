@@ -45,8 +45,15 @@ class ChildProcess {
   ~ChildProcess() {
     if (pid_ <= 0) return;
     ::kill(pid_, SIGTERM);
+    Wait();
+  }
+  // Waits for the child to end; its exit code, or -1.
+  int Wait() {
+    if (pid_ <= 0) return -1;
     int status = 0;
     ::waitpid(pid_, &status, 0);
+    pid_ = -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   }
   ChildProcess(const ChildProcess&) = delete;
   ChildProcess& operator=(const ChildProcess&) = delete;

@@ -49,9 +49,9 @@ IMFFramePtr Pull(IMFLive& live) {
 }
 
 // Pulls until a frame with a picture of the given size comes (the capture thread needs a
-// moment after a choice); nullptr after two seconds.
+// moment after a choice, longer under a sanitizer on a loaded machine); nullptr after 10 s.
 IMFFramePtr PullPicture(IMFLive& live, int width, int height) {
-  for (auto end = std::chrono::steady_clock::now() + 2s; std::chrono::steady_clock::now() < end;
+  for (auto end = std::chrono::steady_clock::now() + 10s; std::chrono::steady_clock::now() < end;
        std::this_thread::sleep_for(5ms)) {
     IMFFramePtr f = Pull(live);
     if (f && f->Video() != nullptr && f->Width() == width && f->Height() == height) return f;
