@@ -267,6 +267,12 @@ TEST(MonitorAudio, WithoutAnOutputDeviceStaysSilentAndSaysSoOnce) {
 }
 
 TEST(MonitorAudio, PlaysThePushedSoundOnTheSystemOutput) {
+#ifdef VEXTO_TSAN
+  // Qt's PulseAudio output runs libpulse's own threads, which synchronise in code
+  // ThreadSanitizer cannot see: it reports races inside libpulsecommon (pa_packet_new_data,
+  // pa_iochannel_read_with_ancil_data) between them. The release and ASan runs cover this.
+  GTEST_SKIP() << "libpulse's threads are not visible to ThreadSanitizer";
+#endif
   test::PulseServer pulse;
   if (!pulse.Ready()) GTEST_SKIP() << "PulseAudio is not available";
   std::vector<std::string> lines;
