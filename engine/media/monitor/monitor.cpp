@@ -75,8 +75,9 @@ class Monitor final : public IMFPreview {
       std::lock_guard lock(s.mutex);
       s.newest = frame;
       ++s.serial;
-      post = !s.update_queued;
-      s.update_queued = true;
+      // With video off the panel stays black: nothing to repaint until it is switched on.
+      post = !s.update_queued && s.video_on.load();
+      if (post) s.update_queued = true;
     }
     if (!post) return;
     QCoreApplication* app = QCoreApplication::instance();
