@@ -38,7 +38,9 @@ WriterSession::~WriterSession() {
 
 int WriterSession::Interrupt(void* opaque) {
   auto* self = static_cast<WriterSession*>(opaque);
-  if (self->abort_.load()) return 1;
+  // A file is still closed properly after an abort (its trailer written); only its own
+  // deadline interrupts it.
+  if (self->abort_.load() && self->network_) return 1;
   if (NowNs() > self->io_deadline_ns_.load()) {
     self->deadline_hit_.store(true);
     return 1;
@@ -142,6 +144,11 @@ void WriterSession::Stop() {
   } else {
     if (encode_thread_.joinable()) encode_thread_.detach();
     if (send_thread_.joinable()) send_thread_.detach();
+  }
+  {
+    // Whatever was pushed and not sent is dropped: the counts add up to the frames pushed.
+    std::lock_guard frames_lock(frames_mutex_);
+    frames_dropped_.store(std::max<int64_t>(0, next_index_ - frames_sent_.load()));
   }
   std::lock_guard lock(mutex_);
   status_.state = eWriterState::Stopped;
@@ -370,7 +377,10 @@ WriterSession::ConnectionEnd WriterSession::RunConnection() {
     {
       std::unique_lock lock(mutex_);
       packets_cv_.wait(lock, [&] { return !packets_.empty() || encoder_done_ || abort_.load(); });
-      if (abort_.load()) return end;
+      if (abort_.load()) {
+        if (network_) return end;
+        break;  // close the file with what it has
+      }
       if (packets_.empty()) break;  // encoder finished and everything is sent
       pkt = std::move(packets_.front());
       packets_.pop_front();
@@ -400,7 +410,7 @@ WriterSession::ConnectionEnd WriterSession::RunConnection() {
       ret = write(std::move(pkt));
     }
     if (ret < 0) {
-      if (abort_.load()) return end;
+      if (abort_.load() && network_) return end;
       end.reason = DescribeOutputFailure(eOutputStage::Send, ret, deadline_hit_.load(),
                                          options_.url, network_);
       return end;
