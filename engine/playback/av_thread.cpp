@@ -51,7 +51,7 @@ void TAVThread::Execute() {
       rt_.Log("Erro desconhecido no AVThread");
     }
     passes_.fetch_add(1);
-    if (PassObserver fn = observer_.load()) fn(observer_ctx_.load(), MonotonicNowNs() - t0);
+    if (PassObserver fn = observer_.load()) fn(observer_ctx_.load(), t0, MonotonicNowNs() - t0);
     if (!rt_.PumpRunning.load()) break;
     clock_->WaitNextTick();
   }

@@ -71,25 +71,48 @@ void Signature(const std::string& file, int out[3]) {
   for (int i = 0; i < 3; ++i) out[i] = r.sig[i];
 }
 
+TempDir& ClipDir() {
+  static TempDir dir;
+  return dir;
+}
+
+const std::vector<std::string>& X264() {
+  static const std::vector<std::string> args = {"-c:v",     "libx264", "-preset", "ultrafast",
+                                                "-pix_fmt", "yuv420p", "-g",      "30"};
+  return args;
+}
+
 }  // namespace
 
+std::string Clips::long60() const {
+  static const std::string path = [] {
+    const std::string p = (ClipDir() / "long60.mp4").string();
+    MakeColorClip(p, "gray", 60.0, "64x48", "5", X264());
+    return p;
+  }();
+  return path;
+}
+
+std::string Clips::short1234() const {
+  static const std::string path = [] {
+    const std::string p = (ClipDir() / "short1234.mp4").string();
+    MakeColorClip(p, "white", 12.34, "64x48", "30000/1001", X264());
+    return p;
+  }();
+  return path;
+}
+
 const Clips& TestClips() {
-  static TempDir dir;
   static Clips clips = [] {
     media::RegisterBuiltInEngineClasses();
     Clips c;
+    TempDir& dir = ClipDir();
     c.red = (dir / "red.mp4").string();
     c.green = (dir / "green.mp4").string();
     c.blue = (dir / "blue.mp4").string();
-    c.long60 = (dir / "long60.mp4").string();
-    c.short1234 = (dir / "short1234.mp4").string();
-    const std::vector<std::string> x264 = {"-c:v",     "libx264", "-preset", "ultrafast",
-                                           "-pix_fmt", "yuv420p", "-g",      "30"};
-    MakeColorClip(c.red, "red", 2.0, "160x120", "30000/1001", x264);
-    MakeColorClip(c.green, "green", 2.0, "160x120", "30000/1001", x264);
-    MakeColorClip(c.blue, "blue", 2.0, "160x120", "30000/1001", x264);
-    MakeColorClip(c.long60, "gray", 60.0, "64x48", "5", x264);
-    MakeColorClip(c.short1234, "white", 12.34, "64x48", "30000/1001", x264);
+    MakeColorClip(c.red, "red", 2.0, "160x120", "30000/1001", X264());
+    MakeColorClip(c.green, "green", 2.0, "160x120", "30000/1001", X264());
+    MakeColorClip(c.blue, "blue", 2.0, "160x120", "30000/1001", X264());
     Signature(c.red, c.sig[0]);
     Signature(c.green, c.sig[1]);
     Signature(c.blue, c.sig[2]);
@@ -159,7 +182,6 @@ void FastClock::WaitNextTick() {
 }
 
 Rig::Rig(bool with_camera) {
-  TestClips();
   media::RegisterBuiltInEngineClasses();
   rt = std::make_unique<TPlaybackRuntime>(view, [this](const std::string& line) {
     std::lock_guard l(log_mutex);

@@ -149,10 +149,12 @@ class RecordingWriter final : public media::IMFWriter {
 PushRecord Describe(const media::IMFFramePtr& frame);
 
 // Clips made once per test program: three 2 s items of distinct solid colours with a tone
-// (160x120), a 60 s item and a 12.34 s item.
+// (160x120); long60() and short1234() (a 60 s and a 12.34 s item) are made on first use.
 struct Clips {
-  std::string red, green, blue, long60, short1234;
+  std::string red, green, blue;
   int sig[3][3];  // first-pixel signature of red, green, blue
+  std::string long60() const;
+  std::string short1234() const;
 };
 const Clips& TestClips();
 

@@ -84,7 +84,7 @@ TEST(Cue, ConfirmationWhilePlayingAndItsAnswers) {
 
 TEST(Cue, ElapsedClockAndProgressMaximum) {
   Rig rig;
-  rig.AddItems({TestClips().short1234});
+  rig.AddItems({TestClips().short1234()});
   rig.rt->Progressivo1Click();
   rig.Cue(0);
   EXPECT_EQ(rig.view.clock_text, "00:00:00:00");
@@ -216,7 +216,7 @@ TEST(Transport, StepStopPlayPlay) {
 
 TEST(Transport, SeekBarAndRewind) {
   Rig rig;
-  rig.AddItems({TestClips().long60});
+  rig.AddItems({TestClips().long60()});
   rig.Cue(0);
   rig.rt->Play("Preparado");  // no pump: only the state is checked
   ASSERT_NEAR(rig.rt->PgmState.m_dblDuration.load(), 60.0, 0.1);
