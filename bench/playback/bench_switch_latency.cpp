@@ -56,5 +56,9 @@ int main(int argc, char** argv) {
   std::printf("  reference: one program frame = 33.37 ms; target p99 < 34 ms\n");
   std::printf("  p50 %.2f ms, p90 %.2f ms, p99 %.2f ms, max %.2f ms\n", Percentile(ms, 50),
               Percentile(ms, 90), Percentile(ms, 99), Percentile(ms, 100));
+  const PumpStats stats = rig.rt->Pump()->Stats();
+  std::printf("  pump: %lld passes, %lld late, %lld ticks dropped (a late pass delays a switch)\n",
+              static_cast<long long>(stats.passes), static_cast<long long>(stats.late_passes),
+              static_cast<long long>(stats.dropped_ticks));
   return 0;
 }
