@@ -8,10 +8,13 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
 #include <chrono>
 #include <cstdlib>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "remote/remote_control.h"
@@ -59,7 +62,8 @@ bool ProcessEventsUntil(const std::function<bool()>& done, int timeout_ms) {
   QElapsedTimer timer;
   timer.start();
   while (!done() && timer.elapsed() < timeout_ms) {
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
   }
   return done();
 }
@@ -132,7 +136,11 @@ TEST_F(SerialControlTest, PeerClosingClosesThePortWithOneLogLineAndNoSpin) {
   ASSERT_TRUE(ProcessEventsUntil([&] { return !remote_.ComPort1().Connected(); }, 3000))
       << "port still open after its peer went";
   const double cpu_before = CpuSeconds();
-  ProcessEventsUntil([] { return false; }, 1000);  // a second of idle event loop
+  {
+    QEventLoop idle;  // a second of event loop that sleeps unless an event comes
+    QTimer::singleShot(1000, &idle, &QEventLoop::quit);
+    idle.exec();
+  }
   const double cpu_used = CpuSeconds() - cpu_before;
   EXPECT_LT(cpu_used, 0.3) << "the closed port keeps the event loop busy";
   ASSERT_EQ(logged_.size(), 1u);
