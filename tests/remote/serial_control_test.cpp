@@ -12,14 +12,17 @@
 #include <QTimer>
 #include <chrono>
 #include <cstdlib>
+#include <fstream>
 #include <functional>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "app/core/ini_file.h"
 #include "remote/remote_control.h"
 #include "remote/serial_port_name.h"
 #include "tests/remote/recording_switch.h"
+#include "tests/support/test_support.h"
 
 namespace vexto::remote {
 namespace {
@@ -177,24 +180,26 @@ TEST(SerialPortOpen, SettingsTurnEachControlOff) {
   EXPECT_TRUE(logged.empty());
 }
 
-// A stand-in for the settings file object, answering from a fixed table.
-struct FakeIni {
-  bool ReadBool(const char* section, const char* key, bool def) const {
-    return std::string(section) == kRemoteSection && std::string(key) == "http" ? false : def;
-  }
-  int ReadInteger(const char*, const char*, int def) const { return def; }
-  std::string ReadString(const char*, const char* key, const char* def) const {
-    return std::string(key) == "porta_serial" ? "/dev/ttyUSB0" : def;
-  }
-};
+TEST(RemoteSettingsRead, KeysFromTheSettingsFileAndTheirDefaults) {
+  test::TempDir dir;
+  TIniFile empty(dir / "none.ini");
+  const RemoteSettings defaults = ReadRemoteSettings(empty);
+  EXPECT_TRUE(defaults.http);
+  EXPECT_TRUE(defaults.serial);
+  EXPECT_EQ(defaults.porta_serial, "COM3");
+  EXPECT_EQ(defaults.porta_http, 7001);
 
-TEST(RemoteSettingsRead, KeysAndDefaults) {
-  FakeIni ini;
+  {
+    std::ofstream out(dir / "vexto.ini");
+    out << "[CONTROLE_REMOTO]\nHTTP=0\nserial=2\nporta_serial=/dev/ttyUSB0\nporta_http=$1F41\n";
+  }
+  TIniFile ini(dir / "vexto.ini");
   const RemoteSettings s = ReadRemoteSettings(ini);
   EXPECT_FALSE(s.http);
   EXPECT_TRUE(s.serial);
   EXPECT_EQ(s.porta_serial, "/dev/ttyUSB0");
-  EXPECT_EQ(s.porta_http, 7001);
+  EXPECT_EQ(s.porta_http, 8001);
+
   EXPECT_EQ(HttpPortFromSetting(8080), 8080);
   EXPECT_EQ(HttpPortFromSetting(0), 7001);
   EXPECT_EQ(HttpPortFromSetting(70000), 7001);
