@@ -1,9 +1,11 @@
 #include "remote/http_control_server.h"
 
 #include <pthread.h>
+#include <sys/resource.h>
 
 #include <QEventLoop>
 #include <QMetaObject>
+#include <algorithm>
 #include <condition_variable>
 #include <mutex>
 #include <thread>
@@ -13,6 +15,12 @@
 
 namespace vexto::remote {
 namespace {
+
+int DefaultMaxConnections() {
+  rlimit limit{};
+  if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) return 1000;
+  return static_cast<int>(std::min<rlim_t>(1000, std::max<rlim_t>(limit.rlim_cur / 2, 16)));
+}
 
 // The server thread: a std::thread running a Qt event loop. Everything the server uses is made,
 // used and destroyed inside Run(); the controlling thread only starts it, waits for its listen
@@ -57,6 +65,8 @@ class ServerThread {
     ConnectionLimits limits;
     limits.idle_timeout_ms = options_.idle_timeout_ms;
     limits.request_timeout_ms = options_.request_timeout_ms;
+    limits.max_connections =
+        options_.max_connections > 0 ? options_.max_connections : DefaultMaxConnections();
     auto listener = std::make_unique<ControlTcpServer>(module_, limits);
     listener->setListenBacklogSize(options_.listen_backlog);
     listener->setMaxPendingConnections(options_.listen_backlog);

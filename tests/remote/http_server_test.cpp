@@ -219,6 +219,33 @@ TEST_F(HttpServerTest, SlowClientBlocksNobodyAndIsDroppedAfterFiveIdleSeconds) {
   EXPECT_EQ(switch_.playlist_calls.load(), 0);
 }
 
+TEST(HttpServerLimits, ConnectionsPastTheLimitAreClosedAtOnceUntilOthersEnd) {
+  RecordingSwitch sw;
+  HttpControlServer server(sw, nullptr);
+  HttpServerOptions options;
+  options.port = static_cast<uint16_t>(test::FreeLoopbackPort());
+  options.max_connections = 4;
+  ASSERT_TRUE(server.StartServer(options));
+  std::vector<test::RawSocket> held;
+  for (int i = 0; i < 4; ++i) held.push_back(ConnectLoopback(options.port));
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));  // all four accepted
+  {
+    test::RawSocket extra = ConnectLoopback(options.port);
+    ASSERT_TRUE(extra.valid());
+    SendAll(extra, "GET /sw_playlist HTTP/1.1\r\n\r\n");
+    const ReadResult r = ReadUntilClosed(extra, 2000);
+    EXPECT_TRUE(r.closed);
+    EXPECT_EQ(r.data, "");
+  }
+  EXPECT_EQ(sw.calls(), 0);
+  // One of the four finishes its request; a new connection is served again.
+  SendAll(held[0], "GET /sw_live HTTP/1.1\r\n\r\n");
+  ExpectControlResponse(ReadUntilClosed(held[0], 5000), "held");
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  ExpectControlResponse(Exchange(options.port, "GET /sw_playlist HTTP/1.1\r\n\r\n"), "new");
+  EXPECT_EQ(sw.entrada.load(), kPlaylist);
+}
+
 TEST_F(HttpServerTest, StartServerOnAnActiveServerDoesNothing) {
   HttpServerOptions other;
   other.port = static_cast<uint16_t>(test::FreeLoopbackPort());
