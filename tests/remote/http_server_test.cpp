@@ -174,12 +174,21 @@ TEST_F(HttpServerTest, OneMegabyteHeaderIsDroppedAndSwitchesNothing) {
   ExpectControlResponse(Exchange(port_, "GET /sw_live HTTP/1.1\r\n\r\n"), "after");
 }
 
-TEST_F(HttpServerTest, FiveHundredConcurrentConnectionsAreAllServed) {
+TEST(HttpServerLoad, FiveHundredConcurrentConnectionsAreAllServed) {
+  // The idle limit has its own test; here it is long so that a slow sanitizer build on a busy
+  // machine cannot turn "all connected first, then all sending" into idle drops.
+  RecordingSwitch sw;
+  HttpControlServer server(sw, nullptr);
+  HttpServerOptions options;
+  options.port = static_cast<uint16_t>(test::FreeLoopbackPort());
+  options.idle_timeout_ms = 60000;
+  ASSERT_TRUE(server.StartServer(options));
+  const uint16_t port = options.port;
   constexpr int kClients = 500;
   std::vector<test::RawSocket> sockets;
   sockets.reserve(kClients);
   for (int i = 0; i < kClients; ++i) {
-    sockets.push_back(ConnectLoopback(port_));
+    sockets.push_back(ConnectLoopback(port));
     ASSERT_TRUE(sockets.back().valid()) << "connection " << i;
   }
   for (int i = 0; i < kClients; ++i) {
@@ -189,12 +198,12 @@ TEST_F(HttpServerTest, FiveHundredConcurrentConnectionsAreAllServed) {
   }
   int answered = 0;
   for (auto& s : sockets) {
-    const ReadResult r = ReadUntilClosed(s, 10000);
+    const ReadResult r = ReadUntilClosed(s, 30000);
     if (r.closed && r.data.starts_with("HTTP/1.1 200 OK\r\n")) ++answered;
   }
   EXPECT_EQ(answered, kClients);
-  EXPECT_EQ(switch_.live_calls.load(), kClients / 2);
-  EXPECT_EQ(switch_.playlist_calls.load(), kClients / 2);
+  EXPECT_EQ(sw.live_calls.load(), kClients / 2);
+  EXPECT_EQ(sw.playlist_calls.load(), kClients / 2);
 }
 
 TEST_F(HttpServerTest, SlowClientBlocksNobodyAndIsDroppedAfterFiveIdleSeconds) {
@@ -206,7 +215,7 @@ TEST_F(HttpServerTest, SlowClientBlocksNobodyAndIsDroppedAfterFiveIdleSeconds) {
     ASSERT_TRUE(SendAll(slow, slow_request.substr(static_cast<std::size_t>(i), 1)));
     const auto start = Clock::now();
     ExpectControlResponse(Exchange(port_, "GET /sw_live HTTP/1.1\r\n\r\n"), "other client");
-    EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(500));
+    EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(900));
     std::this_thread::sleep_until(start + std::chrono::seconds(1));
   }
   const auto last_byte = Clock::now();
@@ -215,7 +224,7 @@ TEST_F(HttpServerTest, SlowClientBlocksNobodyAndIsDroppedAfterFiveIdleSeconds) {
   EXPECT_TRUE(r.closed);
   EXPECT_EQ(r.data, "");
   EXPECT_GE(waited, std::chrono::milliseconds(3500));  // the last second was already idle
-  EXPECT_LE(waited, std::chrono::milliseconds(7000));
+  EXPECT_LE(waited, std::chrono::milliseconds(8000));
   EXPECT_EQ(switch_.playlist_calls.load(), 0);
 }
 
