@@ -187,6 +187,28 @@ TEST_F(StreamingPageTest, ChangesAffectingTheStreamCallVerificarEncoder) {
   }
 }
 
+// verificarEncoder restarts the stream from the fields and the writer's choices as they are when
+// it is called, so every change must already be in place by then.
+TEST_F(StreamingPageTest, VerificarEncoderSeesEachChangeAlreadyInPlace) {
+  WriteSettings(
+      "[Twitch]\nurl=rtmp://127.0.0.1/app\nchave=tw\nsaida=2\ncodec-video=1\nbitrate=6M\n");
+  MakeDialog();
+  std::vector<std::string> seen;
+  on_verify_ = [&] {
+    std::string text, config;
+    writer_->ReadStreamConfig(text, config);
+    seen.push_back(fields_.nm_url_servidor + "/" + fields_.nm_chave_streaming + " " + config);
+  };
+  Pick(Page().comboLiveType, 2);
+  EXPECT_THAT(
+      seen, ElementsAre("rtmp://127.0.0.1/app/ format=RTMP Streaming video=H.264 b=1M audio=AAC",
+                        "rtmp://127.0.0.1/app/tw format=RTMP Streaming video=H.264 b=1M audio=AAC",
+                        "rtmp://127.0.0.1/app/tw format=FLV File video=H.264 b=1M audio=AAC",
+                        "rtmp://127.0.0.1/app/tw format=FLV File video=MPEG-4 Part 2 b=6M "
+                        "audio=AAC"));
+  EXPECT_EQ(server_caption_, "rtmp://127.0.0.1/app");
+}
+
 TEST_F(StreamingPageTest, AdvancedPanelFoldsAndUnfolds) {
   MakeDialog();
   CategoryPanel& panel = *Page().CategoryPanel1;
