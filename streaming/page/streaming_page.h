@@ -64,7 +64,9 @@ class TStreamingPage : public QWidget {
   void CapturingVideoBoxChange();
   void CapturingAudioBoxChange();
   void ed_bitrateChange();
-  void ed_bitrateExit();  // bitrate apply
+  // Bitrate apply: the listed video codec takes "b" := the bitrate text, the configuration is
+  // shown, the video codec rule runs, "rtmp" / "video_bitrate" is written.
+  void ed_bitrateExit();
   void ConfigurationBoxChange();
   void CapturingFormatBoxChange();
 
