@@ -188,7 +188,10 @@ class StreamWriter final : public IMFWriter {
       std::lock_guard lock(session_mutex_);
       session = std::move(session_);
     }
-    if (session) session->Stop();
+    if (!session) return;
+    session->Stop();
+    std::lock_guard lock(session_mutex_);
+    last_status_ = session->Status();  // Stopped, with the run's counts
   }
 
   void PushFrame(const IMFFramePtr& frame, int, int, int) override {
@@ -206,7 +209,9 @@ class StreamWriter final : public IMFWriter {
       std::lock_guard lock(session_mutex_);
       session = session_;
     }
-    return session ? session->Status() : WriterStatus{};
+    if (session) return session->Status();
+    std::lock_guard lock(session_mutex_);
+    return last_status_;
   }
 
   void SetWriterLogger(WriterLogger logger) override {
@@ -259,6 +264,7 @@ class StreamWriter final : public IMFWriter {
 
   mutable std::mutex session_mutex_;  // only guards the pointer; never held while stopping
   std::shared_ptr<WriterSession> session_;
+  WriterStatus last_status_;  // of the last run, once stopped
 };
 
 }  // namespace
