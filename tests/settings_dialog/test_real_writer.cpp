@@ -1,5 +1,6 @@
 // The streaming page on the real stream writer: its lists, Reset's positions, presets reaching
 // the encoder, and the restart question while a stream runs to a local nginx.
+#include <atomic>
 #include <chrono>
 #include <thread>
 
@@ -7,6 +8,7 @@
 #include "engine/media/core/factory.h"
 #include "engine/media/writer/stream_writer.h"
 #include "streaming/page/streaming_page.h"
+#include "streaming/streaming_control.h"
 #include "tests/settings_dialog/dialog_fixture.h"
 #include "tests/support/nginx_rtmp.h"
 
@@ -16,9 +18,6 @@ namespace {
 using namespace std::chrono_literals;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
-
-constexpr const char* kRestartQuestion =
-    "O Streaming RTMP está ativo, deseja aplicar as alteraçao ao processo atual ?";
 
 bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
   const auto end = std::chrono::steady_clock::now() + timeout;
@@ -109,53 +108,68 @@ TEST_F(RealWriterTest, PresetBitrateReachesThePresetsVideoCodec) {
   EXPECT_THAT(Page().ConfigurationBox->text().toStdString(), HasSubstr("video.b=2500k"));
 }
 
-// The main window's restart (verificarEncoder and two bot_StreamingClick calls), as the
-// streaming control does it, to see the page's changes reach a running stream.
+// The main window's streaming control with its restart question, to see the page's changes
+// reach a running stream.
+class StreamingView : public IStreamingView {
+ public:
+  StreamingView(ScriptedMessages& messages, std::string& caption)
+      : messages_(messages), caption_(caption) {}
+  void SetStreamingButtonCaption(const std::string& caption) override { button = caption; }
+  void SetServerCaption(const std::string& caption) override { caption_ = caption; }
+  void ShowStreamingPage() override {}
+  void ShowStreamingPageModal() override {}
+  bool AskYesNo(const std::string& question) override { return messages_.AskYesNo(question); }
+
+  std::string button = kCaptionHabilitar;
+
+ private:
+  ScriptedMessages& messages_;
+  std::string& caption_;
+};
+
 TEST_F(RealWriterTest, ChangingTheKeyWhileStreamingAsksAndYesRestartsOnTheNewTarget) {
   NginxRtmp server;
   ASSERT_TRUE(server.running());
-  bool streaming = false;
-  const auto start = [&] {
-    std::string text, config;
-    writer_->ReadStreamConfig(text, config);
-    std::string url = fields_.nm_url_servidor;
-    if (url.empty() || url.back() != '/') url += '/';
-    writer_->StartStreamOutput(url + fields_.nm_chave_streaming, 1, config);
-    streaming = true;
-  };
-  on_verify_ = [&] {
-    if (!streaming || !messages_.AskYesNo(kRestartQuestion)) return;
-    streaming = false;
-    writer_->StopStreamOutput(0);
-    start();
-  };
+  std::atomic<bool> is_streaming{false};
+  StreamingView view(messages_, server_caption_);
+  StreamingControl control(
+      writer_, is_streaming, view,
+      {[this] { return fields_.nm_url_servidor; }, [this] { return fields_.nm_chave_streaming; }});
+  on_verify_ = [&] { control.verificarEncoder(); };
   WriteSettings("[rtmp]\nurl_servidor=" + server.ServerUrl() + "\nchave_streaming=k1\n");
   MakeDialog();
   dialog_->ShowStreamingNonModal();
-  start();
+  EXPECT_THAT(messages_.questions, IsEmpty());  // not streaming: nothing asked
+  control.bot_StreamingClick();
+  ASSERT_TRUE(is_streaming);
   ASSERT_TRUE(WaitFor([&] { return writer_->GetStatus().state == media::eWriterState::Live; }, 10s))
       << writer_->GetStatus().reason;
 
   messages_.answers = {false};
   Type(Page().ed_chave, "k");  // No: the running stream keeps its target
-  EXPECT_EQ(messages_.questions.size(), 1u);
-  EXPECT_EQ(messages_.questions.back(), kRestartQuestion);
+  ASSERT_EQ(messages_.questions.size(), 1u);
+  EXPECT_EQ(messages_.questions.back(), kApplyToRunningStreamQuestion);
   EXPECT_EQ(fields_.nm_chave_streaming, "k");
+  EXPECT_TRUE(is_streaming);
 
   messages_.answers = {true};
   Type(Page().ed_chave, "k2");
   EXPECT_EQ(messages_.questions.size(), 2u);
+  EXPECT_TRUE(is_streaming);
+  EXPECT_EQ(view.button, kCaptionDesabilitar);
   ASSERT_TRUE(WaitFor([&] { return writer_->GetStatus().state == media::eWriterState::Live; }, 10s))
       << writer_->GetStatus().reason;
   for (int i = 0; i < 30; ++i) {
     writer_->PushFrame(nullptr, 0, 0, 0);
     std::this_thread::sleep_for(33ms);
   }
-  writer_->StopStreamOutput(0);
+  control.bot_StreamingClick();
+  EXPECT_FALSE(is_streaming);
   EXPECT_TRUE(WaitFor([&] { return std::filesystem::exists(server.Recording("k2")); }, 10s));
   EXPECT_FALSE(std::filesystem::exists(server.Recording("k")));
   messages_.answers = {};
   dialog_->close();
+  EXPECT_EQ(messages_.questions.size(), 3u);  // the close question; not streaming any more
 }
 
 }  // namespace
