@@ -260,8 +260,8 @@ void TStreamingPage::ed_bitrateExit() {
   // one that step 3 chooses, which would leave the stream without the bitrate; so the listed
   // codec is chosen first and takes the bitrate (when they agree this is the same object).
   media::IMFPropertySetPtr props;
-  ctx_.StreamWriter->ChooseOutputChoice(media::kChoiceVideoCodec,
-                                        CapturingVideoBox->currentIndex(), props);
+  ctx_.StreamWriter->ChooseOutputChoice(media::kChoiceVideoCodec, CapturingVideoBox->currentIndex(),
+                                        props);
   if (props) props->SetPropertyValue("b", bitrate);
   ShowConfiguration();
   CapturingVideoBoxChange();
