@@ -1,47 +1,23 @@
 #include "ui/playlist_editing.h"
 
-#include <cstdio>
-#include <stdexcept>
+#include "app/core/paths.h"
+#include "engine/state/timecode.h"
 
 namespace vexto {
 
-namespace {
-
-bool IsPathStop(char c) {
-  return c == '/' || c == '\\' || c == ':';
-}
-
-// HH:MM:SS of a duration in seconds (negative or not-a-number counts as 0).
-std::string DurationText(double seconds) {
-  if (!(seconds > 0)) seconds = 0;
-  const auto total = static_cast<long long>(seconds);
-  char text[32];
-  std::snprintf(text, sizeof text, "%02lld:%02lld:%02lld", total / 3600, (total / 60) % 60,
-                total % 60);
-  return text;
-}
-
-}  // namespace
-
-std::string FileExtension(const std::string& path) {
-  for (std::size_t i = path.size(); i > 0; --i) {
-    const char c = path[i - 1];
-    if (c == '.') return path.substr(i - 1);
-    if (IsPathStop(c)) break;
-  }
-  return std::string();
-}
-
-std::string FileNamePart(const std::string& path) {
-  for (std::size_t i = path.size(); i > 0; --i) {
-    if (IsPathStop(path[i - 1])) return path.substr(i);
-  }
-  return path;
-}
-
 bool IsSupportedFileType(const std::string& file_name) {
-  const std::string probe = "*" + FileExtension(file_name) + ";";
+  const std::string probe = "*" + ExtractFileExt(file_name) + ";";
   return std::string(kSupportedFileMask).find(probe) != std::string::npos;
+}
+
+void MediaListAccess::Insert(int index, const NewPlaylistItem& item) {
+  auto midia = std::make_unique<TMidia>(item.arquivo);
+  midia->FNome = item.nome;
+  midia->FDuracao = item.duracao;
+  midia->FPause = item.pause;
+  midia->FLoop = false;
+  midia->FStatus = std::string(kStatusPronto);
+  list_.Insert(index, std::move(midia));
 }
 
 TPlaylistEditing::TPlaylistEditing(PlaylistAccess& list, IPlaylistEditingView& view,
@@ -56,8 +32,8 @@ void TPlaylistEditing::AddFile(const std::string& file_name) {
   NewPlaylistItem item;
   item.arquivo = file_name;
   const double seconds = context_.probe_duration ? context_.probe_duration(file_name) : 0.0;
-  item.nome = FileNamePart(file_name);
-  item.duracao = DurationText(seconds);
+  item.nome = ExtractFileName(file_name);
+  item.duracao = FormatTimecode(false, seconds);
   item.pause = context_.inserir_pausa && context_.inserir_pausa();
   const int at = list_.Count() == 0 ? 0 : view_.SelectedRow();
   list_.Insert(at, item);

@@ -13,24 +13,17 @@
 #include <string>
 #include <vector>
 
-#include "engine/media/core/interfaces.h"
+#include "playlist/media_list.h"
 
 namespace vexto {
-
-inline constexpr const char* kStatusPronto = "Pronto";
-inline constexpr const char* kStatusPreparado = "Preparado";
-inline constexpr const char* kStatusReproduzindo = "Reproduzindo";
-inline constexpr const char* kStatusPausado = "Pausado";
 
 // The supported-type mask.
 inline constexpr const char* kSupportedFileMask = "*.avi;*.mov;*.mpg;*.wmv;*.mp4;";
 inline constexpr const char* kRemoveAllQuestion =
     "A reprodução atual será interrompida\r\rDeseja prosseguir ?";
 
-// The extension of a path: from the last "." to the end; the search stops at "/", "\" or ":".
-std::string FileExtension(const std::string& path);
-// The file-name part: the text after the last "/", "\" or ":".
-std::string FileNamePart(const std::string& path);
+// "*" + extension + ";" must occur in the mask, case-sensitively (the extension search stops at
+// "/", "\" or ":", so a "." in a folder name does not count).
 bool IsSupportedFileType(const std::string& file_name);
 
 // One new item as AddFile builds it.
@@ -57,6 +50,27 @@ class PlaylistAccess {
   virtual void Move(int from, int to) = 0;
   virtual void Delete(int index) = 0;
   virtual void Clear() = 0;
+};
+
+// PlaylistAccess over the system's MediaList. Items get FNome, FDuracao, FPause, FLoop false and
+// status "Pronto".
+class MediaListAccess : public PlaylistAccess {
+ public:
+  explicit MediaListAccess(TMediaList& list) : list_(list) {}
+  int Count() const override { return list_.Count(); }
+  std::string Status(int index) const override { return list_.Items(index).FStatus; }
+  std::string Path(int index) const override { return list_.Items(index).FArquivo; }
+  bool Pause(int index) const override { return list_.Items(index).FPause; }
+  bool Loop(int index) const override { return list_.Items(index).FLoop; }
+  void SetPause(int index, bool value) override { list_.Items(index).FPause = value; }
+  void SetLoop(int index, bool value) override { list_.Items(index).FLoop = value; }
+  void Insert(int index, const NewPlaylistItem& item) override;
+  void Move(int from, int to) override { list_.Move(from, to); }
+  void Delete(int index) override { list_.Delete(index); }
+  void Clear() override { list_.Clear(); }
+
+ private:
+  TMediaList& list_;
 };
 
 // What the edits need from the window.

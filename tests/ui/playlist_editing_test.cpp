@@ -1,6 +1,7 @@
 // The playlist edits on a list in memory and a recording view.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -9,39 +10,6 @@
 
 namespace vexto {
 namespace {
-
-struct Item {
-  std::string path, status = kStatusPronto;
-  bool pause = false, loop = false;
-};
-
-class VectorPlaylist : public PlaylistAccess {
- public:
-  std::vector<Item> items;
-  void Check(int i, int limit) const {
-    if (i < 0 || i >= limit) throw std::out_of_range("Argument out of range");
-  }
-  int Count() const override { return static_cast<int>(items.size()); }
-  std::string Status(int i) const override { return Check(i, Count()), items[i].status; }
-  std::string Path(int i) const override { return Check(i, Count()), items[i].path; }
-  bool Pause(int i) const override { return Check(i, Count()), items[i].pause; }
-  bool Loop(int i) const override { return Check(i, Count()), items[i].loop; }
-  void SetPause(int i, bool v) override { Check(i, Count()), items[i].pause = v; }
-  void SetLoop(int i, bool v) override { Check(i, Count()), items[i].loop = v; }
-  void Insert(int i, const NewPlaylistItem& n) override {
-    Check(i, Count() + 1);
-    items.insert(items.begin() + i, Item{n.arquivo, kStatusPronto, n.pause, false});
-  }
-  void Move(int s, int t) override {
-    Check(s, Count());
-    Check(t, Count());
-    Item moved = items[s];
-    items.erase(items.begin() + s);
-    items.insert(items.begin() + t, moved);
-  }
-  void Delete(int i) override { Check(i, Count()), items.erase(items.begin() + i); }
-  void Clear() override { items.clear(); }
-};
 
 class RecordingView : public IPlaylistEditingView {
  public:
@@ -67,7 +35,7 @@ class RecordingView : public IPlaylistEditingView {
 
 class EditingTest : public ::testing::Test {
  protected:
-  EditingTest() : editing_(list_, view_, Context()) {}
+  EditingTest() : access_(media_), editing_(access_, view_, Context()) {}
   PlaylistEditingContext Context() {
     PlaylistEditingContext c;
     c.get_on_air_index = [this] { return on_air_; };
@@ -85,15 +53,20 @@ class EditingTest : public ::testing::Test {
     return c;
   }
   void Fill(int n) {
-    for (int i = 0; i < n; ++i) list_.items.push_back(Item{"/m/" + std::to_string(i) + ".mp4"});
+    for (int i = 0; i < n; ++i) {
+      auto m = std::make_unique<TMidia>("/m/" + std::to_string(i) + ".mp4");
+      m->FStatus = std::string(kStatusPronto);
+      media_.Add(std::move(m));
+    }
   }
   std::vector<std::string> Paths() const {
     std::vector<std::string> out;
-    for (const auto& i : list_.items) out.push_back(i.path);
+    for (int i = 0; i < media_.Count(); ++i) out.push_back(media_.Items(i).FArquivo);
     return out;
   }
 
-  VectorPlaylist list_;
+  TMediaList media_;
+  MediaListAccess access_;
   RecordingView view_;
   int on_air_ = -1;
   bool playing_ = false, inserir_pausa_ = false;
@@ -127,26 +100,23 @@ TEST(SupportedTypes, OnlyTheFiveLowerCaseExtensionsPass) {
       {"/v/a.tar.avi", true},
   };
   for (const auto& c : cases) EXPECT_EQ(IsSupportedFileType(c.path), c.ok) << c.path;
-  EXPECT_EQ(FileNamePart("C:\\Videos\\a b.mp4"), "a b.mp4");
-  EXPECT_EQ(FileNamePart("/home/x/clip.mov"), "clip.mov");
-  EXPECT_EQ(FileNamePart("D:clip.mov"), "clip.mov");
 }
 
 TEST_F(EditingTest, UnsupportedFileIsRefusedNamingTheFullPath) {
   editing_.AddFile("/media/show/Intro.AVI");
   ASSERT_EQ(view_.informed.size(), 1u);
   EXPECT_EQ(view_.informed[0], "File /media/show/Intro.AVI is not a supported type");
-  EXPECT_TRUE(list_.items.empty());
+  EXPECT_TRUE(media_.Count() == 0);
   EXPECT_TRUE(probed_.empty());
 }
 
 TEST_F(EditingTest, AddedItemIsReadyWithDurationAndPauseSetting) {
   inserir_pausa_ = true;
   editing_.AddFile("/media/a.mp4");
-  ASSERT_EQ(list_.items.size(), 1u);
-  EXPECT_EQ(list_.items[0].status, kStatusPronto);
-  EXPECT_TRUE(list_.items[0].pause);
-  EXPECT_FALSE(list_.items[0].loop);
+  ASSERT_EQ(media_.Count(), 1);
+  EXPECT_EQ(media_.Items(0).FStatus, kStatusPronto);
+  EXPECT_TRUE(media_.Items(0).FPause);
+  EXPECT_FALSE(media_.Items(0).FLoop);
   EXPECT_EQ(probed_, std::vector<std::string>{"/media/a.mp4"});
   EXPECT_EQ(view_.listed, 1);
 }
@@ -178,7 +148,7 @@ TEST_F(EditingTest, DragMovesItemSelectsTargetAndCarriesOnAir) {
   on_air_ = 2;
   ASSERT_TRUE(editing_.GridMouseDown(true, 4));
   editing_.GridDrop(1);
-  EXPECT_EQ(list_.items[1].path, "/m/4.mp4");
+  EXPECT_EQ(media_.Items(1).FArquivo, "/m/4.mp4");
   EXPECT_EQ(view_.selected, 1);
   EXPECT_EQ(on_air_, 3);
 }
@@ -207,14 +177,14 @@ TEST_F(EditingTest, PressArmsDragOnlyForLeftButtonOnNonEmptyList) {
 TEST_F(EditingTest, RemoveRefusesPlayingAndPausedSilently) {
   Fill(3);
   view_.selected = 1;
-  for (const char* status : {kStatusReproduzindo, kStatusPausado}) {
-    list_.items[1].status = status;
+  for (std::string_view status : {kStatusReproduzindo, kStatusPausado}) {
+    media_.Items(1).FStatus = std::string(status);
     editing_.GridKeyDown(kVkDelete);
-    EXPECT_EQ(list_.items.size(), 3u) << status;
+    EXPECT_EQ(media_.Count(), 3) << status;
   }
-  list_.items[1].status = kStatusPreparado;
+  media_.Items(1).FStatus = std::string(kStatusPreparado);
   editing_.Remover();
-  EXPECT_EQ(list_.items.size(), 2u);
+  EXPECT_EQ(media_.Count(), 2);
   EXPECT_TRUE(view_.informed.empty());
   EXPECT_EQ(view_.cleared, 0);
 }
@@ -222,7 +192,7 @@ TEST_F(EditingTest, RemoveRefusesPlayingAndPausedSilently) {
 TEST_F(EditingTest, RemovingTheOnlyItemBlanksTheGrid) {
   Fill(1);
   editing_.Remover();
-  EXPECT_TRUE(list_.items.empty());
+  EXPECT_TRUE(media_.Count() == 0);
   EXPECT_EQ(view_.cleared, 1);
   editing_.Remover();  // empty: nothing
   EXPECT_EQ(view_.cleared, 1);
@@ -232,7 +202,7 @@ TEST_F(EditingTest, RemoveAllAsksOnlyWhilePlaying) {
   Fill(3);
   editing_.RemoverTodos();
   EXPECT_TRUE(view_.asked.empty());
-  EXPECT_TRUE(list_.items.empty());
+  EXPECT_TRUE(media_.Count() == 0);
   EXPECT_EQ(reader_closed_, 0);
 
   Fill(3);
@@ -241,12 +211,12 @@ TEST_F(EditingTest, RemoveAllAsksOnlyWhilePlaying) {
   editing_.RemoverTodos();
   ASSERT_EQ(view_.asked.size(), 1u);
   EXPECT_EQ(view_.asked[0], "A reprodução atual será interrompida\r\rDeseja prosseguir ?");
-  EXPECT_EQ(list_.items.size(), 3u);
+  EXPECT_EQ(media_.Count(), 3);
   EXPECT_TRUE(playing_);
 
   view_.answer = true;
   editing_.RemoverTodos();
-  EXPECT_TRUE(list_.items.empty());
+  EXPECT_TRUE(media_.Count() == 0);
   EXPECT_FALSE(playing_);
   EXPECT_EQ(reader_closed_, 1);
 }
@@ -255,15 +225,15 @@ TEST_F(EditingTest, PTwiceRestoresPauseAndTick) {
   Fill(2);
   view_.selected = 1;
   editing_.GridKeyPress(U'P');
-  EXPECT_TRUE(list_.items[1].pause);
+  EXPECT_TRUE(media_.Items(1).FPause);
   EXPECT_TRUE(view_.pause_checked);
   editing_.GridKeyPress(U'p');
-  EXPECT_FALSE(list_.items[1].pause);
+  EXPECT_FALSE(media_.Items(1).FPause);
   EXPECT_FALSE(view_.pause_checked);
   EXPECT_EQ(view_.cleared_cells, (std::vector<std::pair<int, int>>{{3, 1}, {3, 1}}));
   EXPECT_EQ(view_.listed, 0);  // only the cell is repainted
   editing_.GridKeyPress(U'l');
-  EXPECT_TRUE(list_.items[1].loop);
+  EXPECT_TRUE(media_.Items(1).FLoop);
   EXPECT_TRUE(view_.loop_checked);
 }
 
@@ -272,8 +242,8 @@ TEST_F(EditingTest, OnlyAsciiLettersAreFolded) {
   // 'p' + 128 or other characters with bit 5 set are compared unchanged.
   for (char32_t c : {char32_t{0xF0}, char32_t{0x170}, char32_t{'0'}, char32_t{0xD0}})
     editing_.GridKeyPress(c);
-  EXPECT_FALSE(list_.items[0].pause);
-  EXPECT_FALSE(list_.items[0].loop);
+  EXPECT_FALSE(media_.Items(0).FPause);
+  EXPECT_FALSE(media_.Items(0).FLoop);
 }
 
 TEST_F(EditingTest, KeysDoNothingOnEmptyList) {
@@ -292,26 +262,26 @@ TEST_F(EditingTest, EnterCuesSelectedAndSpacePlaysOnAirOnly) {
   editing_.GridKeyDown(kVkReturn);
   EXPECT_EQ(cued_, std::vector<std::string>{"/m/2.mp4"});
   on_air_ = 1;
-  list_.items[1].status = kStatusPreparado;
+  media_.Items(1).FStatus = std::string(kStatusPreparado);
   editing_.GridKeyDown(kVkSpace);
-  EXPECT_EQ(played_, std::vector<std::string>{kStatusPreparado});
+  EXPECT_EQ(played_, std::vector<std::string>{std::string(kStatusPreparado)});
 }
 
 TEST_F(EditingTest, MenuTogglesRefreshAndContextMenuSetsTicks) {
   Fill(2);
   view_.selected = 0;
-  list_.items[0].loop = true;
+  media_.Items(0).FLoop = true;
   editing_.ContextMenuOpening();
   EXPECT_TRUE(view_.loop_checked);
   EXPECT_FALSE(view_.pause_checked);
   editing_.LoopClick();
-  EXPECT_FALSE(list_.items[0].loop);
+  EXPECT_FALSE(media_.Items(0).FLoop);
   EXPECT_FALSE(view_.loop_checked);
   EXPECT_EQ(view_.listed, 1);
   editing_.PausarClick();
-  EXPECT_TRUE(list_.items[0].pause);
+  EXPECT_TRUE(media_.Items(0).FPause);
   // With an empty list the ticks keep their last state.
-  list_.items.clear();
+  media_.Clear();
   editing_.ContextMenuOpening();
   EXPECT_TRUE(view_.pause_checked);
 }
