@@ -40,7 +40,7 @@ void WaitKeepingUi(int ms) {
 void TPlaybackRuntime::prepararMidia(const std::string& FileName, bool Auto) {
   // 1. Only an item reading "Pronto" is cued.
   const int row = view_.GridSelectedRow();
-  if (MediaList.Item(row).FStatus != kStatusPronto) return;
+  if (MediaList.Items(row).FStatus != kStatusPronto) return;
   // 2. The operator's wait.
   if (!Auto) WaitKeepingUi(cue_delay_ms_);
   // 3. Ask before interrupting playback.
@@ -52,7 +52,7 @@ void TPlaybackRuntime::prepararMidia(const std::string& FileName, bool Auto) {
   InvalidateStandby();
   // 4-7.
   const int previous = OnAirIndex.load();
-  if (previous >= 0) MediaList.Item(previous).FStatus = kStatusPronto;
+  if (previous >= 0) MediaList.Items(previous).FStatus = std::string(kStatusPronto);
   IsPlaying.store(false);
   OnAirIndex.store(row);
   view_.SetClockColor(clWhite);
@@ -78,7 +78,7 @@ void TPlaybackRuntime::prepararMidia(const std::string& FileName, bool Auto) {
 }
 
 void TPlaybackRuntime::FinishCue(int row, const std::shared_ptr<media::IMFReader>& reader) {
-  MediaList.Item(row).FStatus = kStatusPreparado;
+  MediaList.Items(row).FStatus = std::string(kStatusPreparado);
   view_.listar();
   PgmState.m_dblRate.store(1.0);
   PgmState.m_state.store(eState::eST_PlayFwd);

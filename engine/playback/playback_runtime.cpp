@@ -66,11 +66,6 @@ void TPlaybackRuntime::BindMonitors(int64_t playlistWindow, int64_t cameraWindow
   }
 }
 
-void TPlaybackRuntime::SetSettings(SettingsFields* fields, IIniWriter* ini) {
-  settings_ = fields;
-  ini_ = ini;
-}
-
 void TPlaybackRuntime::StartPump(std::unique_ptr<IProgramClock> clock) {
   if (pump_) return;
   PumpRunning.store(true);
@@ -125,13 +120,13 @@ void TPlaybackRuntime::RefreshOnAirSnapshot() {
   s.epoch = epoch_.load();
   const int idx = OnAirIndex.load();
   if (idx >= 0 && idx < MediaList.Count()) {
-    const TMidia& item = MediaList.Item(idx);
+    const TMidia& item = MediaList.Items(idx);
     s.valid = true;
     s.onAirIndex = idx;
     s.loop = item.FLoop;
     s.pause = item.FPause;
     s.last = idx + 1 > MediaList.Count() - 1;
-    if (!s.last) s.nextPath = MediaList.Item(idx + 1).FArquivo;
+    if (!s.last) s.nextPath = MediaList.Items(idx + 1).FArquivo;
   }
 
   if (!s.nextPath.empty()) {
@@ -248,8 +243,8 @@ void TPlaybackRuntime::LoopDoneOnGui(uint64_t epoch) {
 
 void TPlaybackRuntime::PauseDoneOnGui(uint64_t epoch, int index) {
   if (epoch_.load() != epoch) return;
-  if (index < MediaList.Count()) MediaList.Item(index).FStatus = kStatusPausado;
-  view_.SetGridStatusCell(index, kStatusPausado);
+  if (index < MediaList.Count()) MediaList.Items(index).FStatus = std::string(kStatusPausado);
+  view_.SetGridStatusCell(index, std::string(kStatusPausado));
   view_.SetClockColor(clWhite);
   view_.SetUpdateTimerEnabled(false);
   RefreshOnAirSnapshot();
@@ -257,8 +252,8 @@ void TPlaybackRuntime::PauseDoneOnGui(uint64_t epoch, int index) {
 
 void TPlaybackRuntime::LastDoneOnGui(uint64_t epoch, int index) {
   if (epoch_.load() != epoch) return;
-  if (index < MediaList.Count()) MediaList.Item(index).FStatus = kStatusPronto;
-  view_.SetGridStatusCell(index, kStatusPronto);
+  if (index < MediaList.Count()) MediaList.Items(index).FStatus = std::string(kStatusPronto);
+  view_.SetGridStatusCell(index, std::string(kStatusPronto));
   view_.PGMPaintPlay();
   OnAirIndex.store(-1);
   RefreshOnAirSnapshot();
@@ -268,8 +263,8 @@ void TPlaybackRuntime::AdvanceDoneOnGui(uint64_t epoch, int index, const std::st
   if (epoch_.load() != epoch) return;
   const int next = index + 1;
   const bool still_next = OnAirIndex.load() == index && next < MediaList.Count() &&
-                          MediaList.Item(next).FArquivo == path &&
-                          MediaList.Item(next).FStatus == kStatusPronto;
+                          MediaList.Items(next).FArquivo == path &&
+                          MediaList.Items(next).FStatus == kStatusPronto;
   if (!still_next) {
     // The playlist changed since the pump swapped readers: cue the real next item.
     IsPlaying.store(false);
@@ -280,11 +275,11 @@ void TPlaybackRuntime::AdvanceDoneOnGui(uint64_t epoch, int index, const std::st
   // The cue of the next item, without its wait and reader work (the pump already plays it).
   epoch_.fetch_add(1);
   InvalidateStandby();
-  MediaList.Item(index).FStatus = kStatusPronto;
+  MediaList.Items(index).FStatus = std::string(kStatusPronto);
   OnAirIndex.store(next);
   view_.SetClockColor(clWhite);
   FinishCue(next, PlaylistReader());
-  MediaList.Item(next).FStatus = kStatusReproduzindo;
+  MediaList.Items(next).FStatus = std::string(kStatusReproduzindo);
   view_.listar();
   view_.SetClockColor(clWhite);
   RefreshOnAirSnapshot();
@@ -293,7 +288,7 @@ void TPlaybackRuntime::AdvanceDoneOnGui(uint64_t epoch, int index, const std::st
 void TPlaybackRuntime::EndOfMediaOnGui() {
   const int idx = OnAirIndex.load();
   if (idx < 0 || idx >= MediaList.Count()) return;  // nothing on air any more
-  TMidia& item = MediaList.Item(idx);
+  TMidia& item = MediaList.Items(idx);
   if (item.FLoop) {
     // IsPlaying last, so the pump's first pull comes after both seeks to 0.
     seekPGM(PgmState, 0.0);
@@ -302,23 +297,24 @@ void TPlaybackRuntime::EndOfMediaOnGui() {
     IsPlaying.store(true);
   } else if (item.FPause) {
     IsPlaying.store(false);
-    item.FStatus = kStatusPausado;
-    view_.SetGridStatusCell(idx, kStatusPausado);
+    item.FStatus = std::string(kStatusPausado);
+    view_.SetGridStatusCell(idx, std::string(kStatusPausado));
     seekPGM(PgmState, 0.0);
     view_.SetClockColor(clWhite);
     view_.SetUpdateTimerEnabled(false);
   } else if (idx + 1 > MediaList.Count() - 1) {
     IsPlaying.store(false);
-    item.FStatus = kStatusPronto;
-    view_.SetGridStatusCell(idx, kStatusPronto);
+    item.FStatus = std::string(kStatusPronto);
+    view_.SetGridStatusCell(idx, std::string(kStatusPronto));
     view_.PGMPaintPlay();
     OnAirIndex.store(-1);
   } else {
     view_.SetGridSelectedRow(idx + 1);
-    prepararMidia(MediaList.Item(idx + 1).FArquivo, true);
+    prepararMidia(MediaList.Items(idx + 1).FArquivo, true);
     IsPlaying.store(true);
     const int now = OnAirIndex.load();
-    if (now >= 0 && now < MediaList.Count()) MediaList.Item(now).FStatus = kStatusReproduzindo;
+    if (now >= 0 && now < MediaList.Count())
+      MediaList.Items(now).FStatus = std::string(kStatusReproduzindo);
     view_.listar();
     view_.SetClockColor(clWhite);
   }

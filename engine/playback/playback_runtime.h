@@ -36,21 +36,18 @@
 #include <mutex>
 #include <string>
 
+#include "app/core/settings_fields.h"
 #include "engine/media/core/interfaces.h"
-#include "engine/playback/interim_data.h"
 #include "engine/playback/playback_view.h"
 #include "engine/playback/program_clock.h"
 #include "engine/state/input.h"
+#include "engine/state/state.h"
+#include "engine/state/timecode.h"
+#include "playlist/media_list.h"
 
 namespace vexto {
 
 class TAVThread;
-
-// Status words of the playlist items.
-inline constexpr const char* kStatusPronto = "Pronto";
-inline constexpr const char* kStatusPreparado = "Preparado";
-inline constexpr const char* kStatusReproduzindo = "Reproduzindo";
-inline constexpr const char* kStatusPausado = "Pausado";
 
 // Texts of this module.
 inline constexpr const char* kMsgNenhumaMidia = "Nenhuma midia preparada";
@@ -85,9 +82,9 @@ class TPlaybackRuntime final : public QObject, public ISourceSwitch {
   void CreateEngineObjects();
   // BindMonitorWindow + SetMonitorAudioVideo("", 0, 1) for each monitor, in order.
   void BindMonitors(int64_t playlistWindow, int64_t cameraWindow, int64_t programWindow);
-  // The settings fields (alert thresholds, bl_confimar_preparar, the four Preview integers)
-  // and the settings file the monitor toggles write to. Both must outlive the runtime.
-  void SetSettings(SettingsFields* fields, IIniWriter* ini);
+  // The settings fields (alert thresholds, bl_confimar_preparar) and, through their
+  // ConfigFile, the settings file the monitor toggles write to. Must outlive the runtime.
+  void SetSettings(SettingsFields* fields) { settings_ = fields; }
   // PumpRunning := true, IsPlaying := false, ShowElapsed := false; starts TAVThread.
   // clock: nullptr for the real-time 29.97 clock.
   void StartPump(std::unique_ptr<IProgramClock> clock = nullptr);
@@ -103,9 +100,9 @@ class TPlaybackRuntime final : public QObject, public ISourceSwitch {
   std::atomic<eInput> entrada{eInput::eLive};
   std::atomic<int> OnAirIndex{-1};
 
-  TState PgmState{eState::eST_PlayFwd, -1.0, 0.0, 1.0, "", true};
+  TState PgmState{eST_PlayFwd, -1.0, 0.0, 1.0, "", true};
   PublishedTime ProgramTime;  // time of the last frame taken from the playlist reader
-  std::atomic<double> ProgramDuration{0.0};
+  ProgramDurationValue ProgramDuration{0.0};
 
   // ---- engine objects (set once by CreateEngineObjects, then read-only) ----
   std::shared_ptr<media::IMFReader> ProbeReader;
@@ -180,9 +177,9 @@ class TPlaybackRuntime final : public QObject, public ISourceSwitch {
   void Audio4Click() { Audio2Click(); }
   void Video4Click() { Video2Click(); }
   bool MonitorMenuChecked(eMonitorAV s) const { return menu_checked_[static_cast<int>(s)]; }
-  // Step 5 of carregarVariaveis: ticks := IntToBoolean of the four fields; the monitors get
-  // the integers as read.
-  void ApplyStoredMonitorChoices();
+  // Step 5 of carregarVariaveis (pass it as its callback): ticks := IntToBoolean of the four
+  // "Preview" fields; the monitors get the integers as read.
+  void ApplyStoredMonitorChoices(const SettingsFields& fields);
 
   // ---- end of media (GUI thread parts, posted by the pump) ----
   // Whole end-of-media step on the GUI thread (used when the pump's snapshot is stale).
@@ -217,7 +214,6 @@ class TPlaybackRuntime final : public QObject, public ISourceSwitch {
   IPlaybackView& view_;
   LoggerFn logger_;
   SettingsFields* settings_ = nullptr;
-  IIniWriter* ini_ = nullptr;
   int cue_delay_ms_ = 500;
   int seek_bar_position_ = 0;
   bool menu_checked_[4] = {false, false, false, false};

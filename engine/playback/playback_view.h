@@ -12,7 +12,7 @@
 namespace vexto {
 
 // 0x00BBGGRR (red in the low byte); negative values name system colours.
-using TColor = int32_t;
+using TColor = int32_t;  // the same type as app/core/settings_fields.h
 inline constexpr TColor clWhite = 0xFFFFFF;
 
 // One monitor setting = one pair of twin check items (context menu + main menu).

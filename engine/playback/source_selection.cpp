@@ -41,7 +41,9 @@ void TPlaybackRuntime::ToggleMonitor(eMonitorAV s) {
   } else {
     setLiveAV(on(eMonitorAV::LiveAudio), on(eMonitorAV::LiveVideo));
   }
-  if (ini_) ini_->WriteInteger("Preview", PreviewKey(s), mark ? 1 : 0);
+  if (settings_ && settings_->ConfigFile) {
+    settings_->ConfigFile->WriteInteger("Preview", PreviewKey(s), mark ? 1 : 0);
+  }
 }
 
 void TPlaybackRuntime::Audio1Click() {
@@ -57,9 +59,7 @@ void TPlaybackRuntime::Video2Click() {
   ToggleMonitor(eMonitorAV::LiveVideo);
 }
 
-void TPlaybackRuntime::ApplyStoredMonitorChoices() {
-  if (!settings_) return;
-  const SettingsFields& s = *settings_;
+void TPlaybackRuntime::ApplyStoredMonitorChoices(const SettingsFields& s) {
   const std::pair<eMonitorAV, int> values[] = {{eMonitorAV::PlaylistAudio, s.intPreviewListAudio},
                                                {eMonitorAV::PlaylistVideo, s.intPreviewListVideo},
                                                {eMonitorAV::LiveAudio, s.intPreviewLiveAudio},

@@ -7,7 +7,7 @@ namespace vexto {
 
 void TPlaybackRuntime::botPlayPGMClick() {
   const int idx = OnAirIndex.load();
-  if (idx >= 0) Play(MediaList.Item(idx).FStatus);
+  if (idx >= 0) Play(MediaList.Items(idx).FStatus);
 }
 
 void TPlaybackRuntime::Play(const std::string& Status) {
@@ -33,7 +33,7 @@ void TPlaybackRuntime::Play(const std::string& Status) {
   if (Status == kStatusPreparado || Status == kStatusPausado) {
     if (pump_) pump_->NumFrames.store(-1);
     view_.SetUpdateTimerEnabled(true);
-    MediaList.Item(idx).FStatus = kStatusReproduzindo;
+    MediaList.Items(idx).FStatus = std::string(kStatusReproduzindo);
     view_.PGMPaintPause();
     view_.listar();
     RefreshOnAirSnapshot();
@@ -41,7 +41,7 @@ void TPlaybackRuntime::Play(const std::string& Status) {
   } else if (Status == kStatusReproduzindo) {
     IsPlaying.store(false);
     view_.SetUpdateTimerEnabled(false);
-    MediaList.Item(idx).FStatus = kStatusPausado;
+    MediaList.Items(idx).FStatus = std::string(kStatusPausado);
     view_.PGMPaintPlay();
     view_.listar();
   }
@@ -57,8 +57,9 @@ void TPlaybackRuntime::PNGButton3Click() {
   SetSeekBarPosition(0);
   view_.PGMPaintPlay();
   const int idx = OnAirIndex.load();
-  MediaList.Item(idx).FStatus = kStatusPreparado;  // raises "Argument out of range" at -1
-  view_.SetGridStatusCell(idx, kStatusPreparado);
+  MediaList.Items(idx).FStatus =
+      std::string(kStatusPreparado);  // raises "Argument out of range" at -1
+  view_.SetGridStatusCell(idx, std::string(kStatusPreparado));
 }
 
 void TPlaybackRuntime::PNGButton4Click() {
