@@ -22,6 +22,7 @@ extern "C" void HandleCloseSignal(int) {
 TCloseSignals::TCloseSignals(QWidget* window) : window_(window) {
   if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_signal_fds) != 0) return;
   ::fcntl(g_signal_fds[0], F_SETFL, O_NONBLOCK);
+  ::fcntl(g_signal_fds[1], F_SETFL, O_NONBLOCK);
   notifier_ = new QSocketNotifier(g_signal_fds[1], QSocketNotifier::Read, this);
   connect(notifier_, &QSocketNotifier::activated, this, &TCloseSignals::OnSignal);
   struct sigaction action {};

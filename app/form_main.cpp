@@ -7,6 +7,7 @@
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QLayout>
 #include <QMenu>
 #include <QMimeData>
 #include <QProgressBar>
@@ -40,9 +41,7 @@ QColor ToQColor(TColor color, const QPalette& palette) {
 }  // namespace
 
 Tform_main::Tform_main(MainWindowOptions options, QWidget* parent)
-    : QMainWindow(parent),
-      options_(std::move(options)),
-      log_(ExecutableFolder(options_.exe_path)) {
+    : QMainWindow(parent), options_(std::move(options)), log_(ExecutableFolder(options_.exe_path)) {
   if (!options_.end_process) {
     options_.end_process = [](int code) { QCoreApplication::exit(code); };
   }
@@ -166,10 +165,10 @@ void Tform_main::WireControls() {
   });
 
   // Grid.
-  gridPlaylist->SetFlagSource(TPlaylistGrid::FlagSource{
-      [this] { return runtime_->MediaList.Count(); },
-      [this](int row) { return runtime_->MediaList.Items(row).FPause; },
-      [this](int row) { return runtime_->MediaList.Items(row).FLoop; }});
+  gridPlaylist->SetFlagSource(
+      TPlaylistGrid::FlagSource{[this] { return runtime_->MediaList.Count(); },
+                                [this](int row) { return runtime_->MediaList.Items(row).FPause; },
+                                [this](int row) { return runtime_->MediaList.Items(row).FLoop; }});
   gridPlaylist->accept_drag = [this] { return editing_->AcceptsDragFromGrid(); };
   connect(gridPlaylist, &TPlaylistGrid::GridMouseDown, this, &Tform_main::GridMouseDown);
   connect(gridPlaylist, &TPlaylistGrid::GridRowDropped, this, &Tform_main::GridRowDropped);
@@ -189,13 +188,12 @@ void Tform_main::FormCreate() {
   Step([&] { log_.logger("Iniciando Comunicação Serial"); });
   if (options_.remote_control) {
     Step([&] {
-      remote_ = std::make_unique<remote::RemoteControl>(
-          *runtime_, [this](const std::string& line) {
-            try {
-              log_.logger(line);
-            } catch (...) {
-            }
-          });
+      remote_ = std::make_unique<remote::RemoteControl>(*runtime_, [this](const std::string& line) {
+        try {
+          log_.logger(line);
+        } catch (...) {
+        }
+      });
       const TIniFile ini(SettingsFilePath(options_.exe_path));
       remote_settings = remote::ReadRemoteSettings(ini);
       remote_->StartSerialControl(remote_settings);
@@ -302,8 +300,12 @@ void Tform_main::SetGridStatusCell(int row, const std::string& status) {
   gridPlaylist->SetCellText(0, row, QString::fromStdString(status));
 }
 
-int Tform_main::GridSelectedRow() const { return gridPlaylist->CurrentRow(); }
-void Tform_main::SetGridSelectedRow(int row) { gridPlaylist->SetCurrentRow(row); }
+int Tform_main::GridSelectedRow() const {
+  return gridPlaylist->CurrentRow();
+}
+void Tform_main::SetGridSelectedRow(int row) {
+  gridPlaylist->SetCurrentRow(row);
+}
 void Tform_main::SetClockText(const std::string& text) {
   durEvento->setText(QString::fromStdString(text));
 }
@@ -315,8 +317,12 @@ void Tform_main::SetClockColor(TColor color) {
 void Tform_main::SetElapsedText(const std::string& text) {
   lb_dur_panel_pgm->setText(QString::fromStdString(text));
 }
-void Tform_main::SetProgressMax(int max) { pb_PGM->setMaximum(max); }
-void Tform_main::SetProgressPosition(int position) { pb_PGM->setValue(position); }
+void Tform_main::SetProgressMax(int max) {
+  pb_PGM->setMaximum(max);
+}
+void Tform_main::SetProgressPosition(int position) {
+  pb_PGM->setValue(position);
+}
 void Tform_main::ShowSeekBarPosition(int position) {
   const QSignalBlocker block(trackBarPGM);
   trackBarPGM->setValue(position);
@@ -338,7 +344,9 @@ void Tform_main::SetUpdateTimerEnabled(bool enabled) {
     UpdateUI_PGM->stop();
   }
 }
-void Tform_main::ShowMessage(const std::string& text) { TMessageService::Inform(text); }
+void Tform_main::ShowMessage(const std::string& text) {
+  TMessageService::Inform(text);
+}
 bool Tform_main::AskYesNoWarning(const std::string& text) {
   return TMessageService::AskYesNoWarning(text);
 }
@@ -362,10 +370,18 @@ void Tform_main::SetMonitorMenuChecked(eMonitorAV setting, bool checked) {
       break;
   }
 }
-void Tform_main::SetProgressivoChecked(bool checked) { Progressivo1->setChecked(checked); }
-void Tform_main::ClearCell(int column, int row) { gridPlaylist->SetCellText(column, row, ""); }
-void Tform_main::SetLoopChecked(bool checked) { Loop1->setChecked(checked); }
-void Tform_main::SetPauseChecked(bool checked) { Pausar1->setChecked(checked); }
+void Tform_main::SetProgressivoChecked(bool checked) {
+  Progressivo1->setChecked(checked);
+}
+void Tform_main::ClearCell(int column, int row) {
+  gridPlaylist->SetCellText(column, row, "");
+}
+void Tform_main::SetLoopChecked(bool checked) {
+  Loop1->setChecked(checked);
+}
+void Tform_main::SetPauseChecked(bool checked) {
+  Pausar1->setChecked(checked);
+}
 
 void Tform_main::SetServerText(const std::string& text) {
   lb_server->setText(QString::fromStdString(text));
@@ -397,9 +413,9 @@ void Tform_main::AbrirPlaylist1Click() {
 }
 
 void Tform_main::SalvarPlaylist1Click() {
-  const QString file = QFileDialog::getSaveFileName(this, "Salvar Playlist", QString(),
-                                                    kPlaylistFilter, nullptr,
-                                                    QFileDialog::DontConfirmOverwrite);
+  const QString file =
+      QFileDialog::getSaveFileName(this, "Salvar Playlist", QString(), kPlaylistFilter, nullptr,
+                                   QFileDialog::DontConfirmOverwrite);
   if (file.isEmpty()) return;
   salvarPlaylist(runtime_->MediaList, file.toStdString());
 }
@@ -416,7 +432,9 @@ void Tform_main::LoopClick() {
 void Tform_main::PausarClick() {
   Edit([&] { editing_->PausarClick(); });
 }
-void Tform_main::GridContextMenuOpening() { editing_->ContextMenuOpening(); }
+void Tform_main::GridContextMenuOpening() {
+  editing_->ContextMenuOpening();
+}
 void Tform_main::GridKeyDown(int virtual_key) {
   Edit([&] { editing_->GridKeyDown(virtual_key); });
 }

@@ -1,5 +1,6 @@
 // Tform_main's controls: positions, sizes, captions, colours and menus.
 #include <QAction>
+#include <QFontMetrics>
 #include <QFrame>
 #include <QLabel>
 #include <QMenu>
@@ -138,7 +139,13 @@ void Tform_main::BuildLayout() {
   durEvento = new QLabel("00:00:00:00", Panel6);
   durEvento->setObjectName("durEvento");
   durEvento->setGeometry(372, 0, 349, 77);
-  durEvento->setFont(Tahoma(64));
+  // 64 pixels high; a stand-in font wider than Tahoma is made smaller until the clock fits.
+  QFont clock_font = Tahoma(64);
+  while (clock_font.pixelSize() > 40 &&
+         QFontMetrics(clock_font).horizontalAdvance("00:00:00:00") > durEvento->width()) {
+    clock_font.setPixelSize(clock_font.pixelSize() - 1);
+  }
+  durEvento->setFont(clock_font);
   durEvento->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
   {
     QPalette p = durEvento->palette();
@@ -172,7 +179,8 @@ void Tform_main::BuildLayout() {
   PNGButton3 = ImageButton(Panel4, "PNGButton3", 117, 23, 40, 40, "Stop");
   PNGButton3->setImageNormal(LoadUiImage("stop.png"));
   PNGButton3->setImageOver(LoadUiImage("stop_over.png"));
-  PNGButton4 = ImageButton(Panel4, "PNGButton4", 157, 23, 40, 40, QString::fromUtf8("Avançar Frame"));
+  PNGButton4 =
+      ImageButton(Panel4, "PNGButton4", 157, 23, 40, 40, QString::fromUtf8("Avançar Frame"));
   PNGButton4->setImageNormal(LoadUiImage("step.png"));
   PNGButton4->setImageOver(LoadUiImage("step_over.png"));
   PNGButton5 = ImageButton(Panel4, "PNGButton5", 197, 23, 40, 40, QString::fromUtf8("Avançar 5x"));
@@ -185,17 +193,25 @@ void Tform_main::BuildLayout() {
   lb_dur_panel_pgm = new QLabel("00:00:00", GroupBox1);
   lb_dur_panel_pgm->setObjectName("lb_dur_panel_pgm");
   lb_dur_panel_pgm->setGeometry(9, 7, 58, 18);
-  lb_dur_panel_pgm->setFont(Tahoma(15));
+  QFont small_clock = Tahoma(15);
+  while (small_clock.pixelSize() > 9 &&
+         QFontMetrics(small_clock).horizontalAdvance("00:00:00") > lb_dur_panel_pgm->width()) {
+    small_clock.setPixelSize(small_clock.pixelSize() - 1);
+  }
+  lb_dur_panel_pgm->setFont(small_clock);
+  Paint(lb_dur_panel_pgm, Qt::black, Qt::white);
 
   // Source bar.
   Panel1 = Bar(client, "Panel1", 363, 333, 360, 70, bar_grey);
   ProgressBar1 = Strip(Panel1, "ProgressBar1", 100);
   bot_1 = ImageButton(Panel1, "bot_1", 7, 13, 40, 50, QString());
   bot_1->setCaption("Playlist");
+  Paint(bot_1, bar_grey, Qt::white);
   bot_1->setImageNormal(LoadUiImage("source1.png"));
   bot_1->setImageDown(LoadUiImage("source1_down.png"));
   bot_2 = ImageButton(Panel1, "bot_2", 50, 13, 40, 50, QString());
   bot_2->setCaption(QString::fromUtf8("Câmera"));
+  Paint(bot_2, bar_grey, Qt::white);
   bot_2->setImageNormal(LoadUiImage("source2.png"));
   bot_2->setImageDown(LoadUiImage("source2_down.png"));
 

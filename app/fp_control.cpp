@@ -26,11 +26,17 @@ unsigned X87ExceptionMask() {
   return control & kX87AllMasks;
 }
 
-unsigned SseExceptionMask() { return _mm_getcsr() & kSseAllMasks; }
+unsigned SseExceptionMask() {
+  return _mm_getcsr() & kSseAllMasks;
+}
 #else
 void MaskFloatingPointExceptions() {}
-unsigned X87ExceptionMask() { return 0; }
-unsigned SseExceptionMask() { return 0; }
+unsigned X87ExceptionMask() {
+  return 0;
+}
+unsigned SseExceptionMask() {
+  return 0;
+}
 #endif
 
 }  // namespace vexto

@@ -22,8 +22,12 @@ int main(int argc, char** argv) {
   using namespace vexto;
   TVextoApplication app(argc, argv);
   QApplication::setApplicationName("Vexto");
-  QApplication::setApplicationDisplayName("Vexto");
-  QFont::insertSubstitution("Tahoma", "DejaVu Sans");
+  QFont::insertSubstitutions("Tahoma", {"DejaVu Sans Condensed", "DejaVu Sans"});
+  {
+    QFont font("Tahoma");
+    font.setPixelSize(11);
+    QApplication::setFont(font);
+  }
   InitUiResources();
   RegisterEngineClassesForApp();
 

@@ -15,12 +15,20 @@ QPointer<QWidget>& ParentSlot() {
   static QPointer<QWidget> parent;
   return parent;
 }
-QString Title() { return QApplication::applicationDisplayName(); }
+QString Title() {
+  return QStringLiteral("Vexto");
+}
 }  // namespace
 
-void TMessageService::SetScript(Script script) { ScriptSlot() = std::move(script); }
-bool TMessageService::HasScript() { return static_cast<bool>(ScriptSlot()); }
-void TMessageService::SetParent(QWidget* parent) { ParentSlot() = parent; }
+void TMessageService::SetScript(Script script) {
+  ScriptSlot() = std::move(script);
+}
+bool TMessageService::HasScript() {
+  return static_cast<bool>(ScriptSlot());
+}
+void TMessageService::SetParent(QWidget* parent) {
+  ParentSlot() = parent;
+}
 
 void TMessageService::Inform(const std::string& text) {
   if (ScriptSlot()) {

@@ -2,8 +2,8 @@
 
 #include "app/form_main.h"
 
-#if __has_include("engine/media/factory/builtin.h")
-#include "engine/media/factory/builtin.h"
+#if __has_include("engine/media/factory/builtin_classes.h")
+#include "engine/media/factory/builtin_classes.h"
 #define VEXTO_HAVE_ENGINE_FACTORY 1
 #endif
 
@@ -15,6 +15,8 @@ void RegisterEngineClassesForApp() {
 #endif
 }
 
-std::unique_ptr<QObject> CreateSettingsDialog(Tform_main& /*form*/) { return nullptr; }
+std::unique_ptr<QObject> CreateSettingsDialog(Tform_main& /*form*/) {
+  return nullptr;
+}
 
 }  // namespace vexto
