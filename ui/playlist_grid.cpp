@@ -163,9 +163,11 @@ void TPlaylistGrid::keyPressEvent(QKeyEvent* event) {
   if (virtual_key != 0) emit GridKeyDown(virtual_key);
   const QString text = event->text();
   if (text.size() == 1) emit GridKeyPress(static_cast<char32_t>(text.at(0).unicode()));
-  // The keys are not consumed: the grid's own handling still runs (Space is not a selection
-  // command here).
-  if (event->key() != Qt::Key_Space) QTableWidget::keyPressEvent(event);
+  // The keys are not consumed: the grid's own navigation still runs. Typed characters are not
+  // passed on, so they never start the item views' keyboard search (which would move the
+  // selected row); Space does not select either.
+  const bool typed = !text.isEmpty() && text.at(0).isPrint();
+  if (!typed) QTableWidget::keyPressEvent(event);
 }
 
 TPlaylistFlagDelegate::TPlaylistFlagDelegate(TPlaylistGrid* grid)
