@@ -27,10 +27,11 @@ void salvarPlaylist(const TMediaList& list, const std::filesystem::path& file_na
 }
 
 void LoadPlaylistText(TMediaList& list, std::string_view text, IPlaylistView& view) {
-  const std::vector<std::string_view> lines = SplitPlaylistLines(text);
   int line_number = 0;
   int added = 0;
-  for (const std::string_view raw : lines) {
+  size_t pos = 0;
+  std::string_view raw;
+  while (NextPlaylistLine(text, pos, raw)) {
     ++line_number;
     std::optional<PlaylistLine> line;
     try {

@@ -3,6 +3,7 @@
 #include <langinfo.h>
 
 #include "app/core/ini_text.h"
+#include "app/core/line_scan.h"
 #include "app/core/text_encoding.h"
 #include "playlist/playlist_errors.h"
 
@@ -63,33 +64,30 @@ std::string DecodePlaylistBytes(std::string_view bytes) {
   return Cp1252ToUtf8(bytes);
 }
 
-std::vector<std::string_view> SplitPlaylistLines(std::string_view text) {
-  std::vector<std::string_view> lines;
-  size_t pos = 0;
-  while (pos < text.size()) {
-    const size_t eol = text.find_first_of("\r\n", pos);
-    if (eol == std::string_view::npos) {
-      lines.push_back(text.substr(pos));
-      break;
-    }
-    lines.push_back(text.substr(pos, eol - pos));
-    pos = eol + 1;
-    if (text[eol] == '\r' && pos < text.size() && text[pos] == '\n') ++pos;
+bool NextPlaylistLine(std::string_view text, size_t& pos, std::string_view& line) {
+  if (pos >= text.size()) return false;
+  const size_t eol = FindLineEnd(text, pos);
+  if (eol == std::string_view::npos) {
+    line = text.substr(pos);
+    pos = text.size();
+    return true;
   }
-  return lines;
+  line = text.substr(pos, eol - pos);
+  pos = eol + 1;
+  if (text[eol] == '\r' && pos < text.size() && text[pos] == '\n') ++pos;
+  return true;
 }
 
 std::optional<PlaylistLine> ParsePlaylistLine(std::string_view line, int line_number) {
   if (Trim(line).empty()) return std::nullopt;
-  std::vector<std::string_view> fields;
-  size_t pos = 0;
-  for (;;) {
-    const size_t hash = line.find('#', pos);
-    fields.push_back(line.substr(pos, hash - pos));
-    if (hash == std::string_view::npos) break;
-    pos = hash + 1;
-  }
-  if (fields.size() < 5) {
+  // Only the first two and the last two separators matter: fields 0 and 1 before them, the two
+  // flags after them, the path (which may hold '#') in between.
+  constexpr size_t npos = std::string_view::npos;
+  const size_t h1 = line.find('#');
+  const size_t h2 = h1 == npos ? npos : line.find('#', h1 + 1);
+  const size_t l2 = line.rfind('#');
+  const size_t l1 = (l2 == npos || l2 == 0) ? npos : line.rfind('#', l2 - 1);
+  if (h2 == npos || l1 == npos || h2 >= l1) {
     size_t shown = 0;  // bytes of the first kMaxLineShown characters
     for (size_t chars = 0; shown < line.size() && chars < kMaxLineShown; ++chars) {
       char32_t cp = 0;
@@ -99,14 +97,10 @@ std::optional<PlaylistLine> ParsePlaylistLine(std::string_view line, int line_nu
                                " não tem os cinco campos\r\r" + std::string(line.substr(0, shown)));
   }
   PlaylistLine out;
-  out.duration = fields[1];
-  const size_t n = fields.size();
-  // Fields 2 .. n-3 are the path; more than one only when the path itself holds '#'.
-  const size_t path_begin = size_t(fields[2].data() - line.data());
-  const size_t path_end = size_t(fields[n - 3].data() - line.data()) + fields[n - 3].size();
-  out.path = line.substr(path_begin, path_end - path_begin);
-  out.pause = fields[n - 2];
-  out.loop = fields[n - 1];
+  out.duration = line.substr(h1 + 1, h2 - h1 - 1);
+  out.path = line.substr(h2 + 1, l1 - h2 - 1);
+  out.pause = line.substr(l1 + 1, l2 - l1 - 1);
+  out.loop = line.substr(l2 + 1);
   return out;
 }
 

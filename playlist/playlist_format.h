@@ -19,7 +19,6 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "playlist/media_list.h"
 
@@ -28,8 +27,9 @@ namespace vexto {
 // The file's bytes as UTF-8 text, without the byte-order mark.
 std::string DecodePlaylistBytes(std::string_view bytes);
 
-// The lines of `text`; a line end after the last line adds no empty line.
-std::vector<std::string_view> SplitPlaylistLines(std::string_view text);
+// Reads the line that starts at `pos` into `line` (without its line end) and moves `pos` to the
+// next one; false when `pos` is at the end. A line end after the last line adds no empty line.
+bool NextPlaylistLine(std::string_view text, size_t& pos, std::string_view& line);
 
 // The fields of one line that the load uses.
 struct PlaylistLine {

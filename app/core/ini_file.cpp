@@ -8,6 +8,12 @@
 #include "app/core/ini_text.h"
 
 namespace vexto {
+namespace {
+
+// A file whose last change is at least this old is taken as settled for the read cache.
+constexpr time_t kSettledSeconds = 2;
+
+}  // namespace
 
 TIniFile::TIniFile(std::filesystem::path file_name) : file_name_(std::move(file_name)) {}
 
@@ -29,11 +35,16 @@ const std::string& TIniFile::Content() const {
     return content_;
   }
   if (cached_ && now == stamp_) return content_;
+  timespec read_time{};
+  clock_gettime(CLOCK_REALTIME, &read_time);
   try {
     content_ = ReadWholeFile(file_name_);
-    // Keep the content only if the file did not change while it was read.
+    // Keep the content only if the file did not change while it was read, and only if it was
+    // last changed well before this read: file times are coarse, so a change within the same
+    // tick could keep the same stamp (the file is then read again next time).
     Stamp after;
-    cached_ = StampOf(file_name_, after) && after == now;
+    cached_ = StampOf(file_name_, after) && after == now &&
+              read_time.tv_sec - now.mtime.tv_sec >= kSettledSeconds;
     stamp_ = now;
   } catch (const std::system_error&) {
     cached_ = false;

@@ -3,12 +3,13 @@
 //
 // Reads go to the file: the content is cached together with the file's identity, size and
 // modification time and read again whenever any of them changes, so an edit by another program
-// is seen at the next read. A missing or unreadable file reads as empty (every read gives its
-// default); opening never fails. Every write reads the file afresh, changes one entry and
-// replaces the file atomically and durably (WriteFileAtomically) before it returns; a write that
-// cannot be done raises EIniFileException "Unable to write to <path>" and leaves the file as it
-// was. The object may be used from any thread (a mutex guards the cache); the system uses it on
-// the GUI thread only.
+// is seen at the next read. A file changed less than two seconds before it was read is not
+// cached at all (file times are coarse; a same-size edit in the same tick would go unseen). A
+// missing or unreadable file reads as empty (every read gives its default); opening never fails.
+// Every write reads the file afresh, changes one entry and replaces the file atomically and durably
+// (WriteFileAtomically) before it returns; a write that cannot be done raises EIniFileException
+// "Unable to write to <path>" and leaves the file as it was. The object may be used from any thread
+// (a mutex guards the cache); the system uses it on the GUI thread only.
 #pragma once
 
 #include <sys/types.h>

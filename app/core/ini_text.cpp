@@ -2,6 +2,7 @@
 
 #include <limits>
 
+#include "app/core/line_scan.h"
 #include "app/core/text_encoding.h"
 
 namespace vexto {
@@ -30,7 +31,7 @@ struct Line {
 Line LineAt(std::string_view text, size_t pos) {
   Line line;
   line.begin = pos;
-  const size_t eol = text.find_first_of("\r\n", pos);
+  const size_t eol = FindLineEnd(text, pos);
   if (eol == std::string_view::npos) {
     line.end = line.next = text.size();
   } else {
@@ -81,7 +82,7 @@ char32_t Fold(char32_t cp) {
 }
 
 std::string_view NewLineOf(std::string_view text) {
-  const size_t eol = text.find_first_of("\r\n");
+  const size_t eol = FindLineEnd(text, 0);
   if (eol != std::string_view::npos && text[eol] == '\r' && eol + 1 < text.size() &&
       text[eol + 1] == '\n') {
     return "\r\n";
