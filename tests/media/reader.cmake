@@ -4,5 +4,7 @@ vexto_add_test(test_reader
     ${CMAKE_CURRENT_SOURCE_DIR}/test_reader_main.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/test_reader_support.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/test_reader_formats.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/test_reader_playback.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/test_reader_robustness.cpp
   LIBS vexto_media_factory vexto_media_reader vexto_test_support
   TIMEOUT 600)

@@ -47,7 +47,7 @@ TEST_P(ReaderFormat, OpensAndPlays) {
   int peak = 0;
   int counted = 0;
   for (int i = 0; i < 30; ++i) {
-    auto frame = Pull(*reader, -1);
+    auto frame = i == 0 ? PullWaiting(*reader, -1) : Pull(*reader, -1);
     ASSERT_TRUE(frame) << "pull " << i;
     EXPECT_EQ(frame->AudioSamples(), media::SamplesBefore(i + 1) - media::SamplesBefore(i));
     if (frame->Video() != nullptr) ++pictures;

@@ -2,6 +2,9 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <functional>
+
+#include <unistd.h>
 
 #include "engine/media/core/av_ptr.h"
 #include "engine/media/core/class_ids.h"
@@ -35,6 +38,25 @@ bool MakeCounterClip(const std::filesystem::path& out, const std::string& rate, 
   args.insert(args.end(), extra.begin(), extra.end());
   args.push_back(out.string());
   return Ffmpeg(args);
+}
+
+std::filesystem::path CounterClip(const std::string& ext, const std::string& rate, double seconds,
+                                  const std::string& video_codec, const std::string& audio_codec,
+                                  const std::vector<std::string>& extra, const std::string& size) {
+  std::string key = "v2|" + rate + "|" + std::to_string(seconds) + "|" + video_codec + "|" +
+                    audio_codec + "|" + size;
+  for (const auto& e : extra) key += "|" + e;
+  const auto folder =
+      std::filesystem::temp_directory_path() / ("vexto-reader-clips-" + std::to_string(getuid()));
+  std::error_code ec;
+  std::filesystem::create_directories(folder, ec);
+  const auto path = folder / (std::to_string(std::hash<std::string>{}(key)) + ext);
+  if (std::filesystem::exists(path)) return path;
+  const auto partial = folder / ("partial-" + std::to_string(getpid()) + "-" +
+                                 std::to_string(std::hash<std::string>{}(key)) + ext);
+  if (!MakeCounterClip(partial, rate, seconds, video_codec, audio_codec, extra, size)) return {};
+  std::filesystem::rename(partial, path, ec);
+  return ec ? std::filesystem::path() : path;
 }
 
 int CounterOf(const AVFrame* picture) {
@@ -86,6 +108,13 @@ media::IMFFramePtr Pull(media::IMFReader& reader, double position, const std::st
   media::M_AV_PROPS props;
   media::IMFFramePtr frame;
   reader.PullFrame(props, position, -1, -1, frame, hints);
+  return frame;
+}
+
+media::IMFFramePtr PullWaiting(media::IMFReader& reader, double position,
+                               const std::string& hints) {
+  media::IMFFramePtr frame;
+  for (int i = 0; i < 5 && !frame; ++i) frame = Pull(reader, position, hints);
   return frame;
 }
 

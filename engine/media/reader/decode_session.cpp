@@ -26,7 +26,20 @@ constexpr size_t kMaxAudioAhead = 10 * kAudioSampleRate;
 // A jump in the sound's time stamps larger than this is a gap, filled with silence.
 constexpr int64_t kAudioGapSamples = kAudioSampleRate / 20;
 // Decoder threads for the picture (0: as many as FFmpeg sees fit for the machine's cores).
+// Under ThreadSanitizer the decoder runs on the decode thread alone: FFmpeg's own threads hand
+// buffers over through atomics in code that is not instrumented, which the sanitizer cannot
+// follow; the reader's own threads are checked all the same.
+#if defined(__SANITIZE_THREAD__)
+constexpr int kVideoDecoderThreads = 1;
+#elif defined(__has_feature)
+#if __has_feature(thread_sanitizer)
+constexpr int kVideoDecoderThreads = 1;
+#else
 constexpr int kVideoDecoderThreads = 0;
+#endif
+#else
+constexpr int kVideoDecoderThreads = 0;
+#endif
 
 int InterruptCallback(void* opaque) {
   return static_cast<std::atomic<bool>*>(opaque)->load(std::memory_order_relaxed) ? 1 : 0;
@@ -67,6 +80,9 @@ class DecodeWorker {
   };
 
   void BeginEpoch(uint64_t epoch, int64_t target);
+  void LearnPictureShift();
+  void RetrySeek();
+  void SetPictureShift(double t);
   void SeekTo(int64_t target, double backoff_seconds);
   bool TryEmit();
   bool Feed();
@@ -87,7 +103,11 @@ class DecodeWorker {
   AVRational atb_{1, 1};
   double origin_ = 0.0;              // media time 0, in seconds of the container's clock
   double frame_seconds_ = 1.0 / 30;  // one source picture, when time stamps are missing
-  int64_t container_last_ = -1;      // last program frame by the container's duration
+  // Media time 0 shows the first picture: its time stamp from the start of the file, when
+  // the container's start time misses it (decoder delay in files without presentation times).
+  double picture_shift_ = 0.0;
+  bool shift_known_ = false;
+  int64_t container_last_ = -1;  // last program frame by the container's duration
 
   AVPacketPtr packet_ = MakeAVPacket();
   AVFramePtr decoded_ = MakeAVFrame();
@@ -229,8 +249,52 @@ void DecodeWorker::BeginEpoch(uint64_t epoch, int64_t target) {
     at_start_ = false;
     return;
   }
+  if (!shift_known_) LearnPictureShift();
   at_start_ = false;
   SeekTo(target, 0.0);
+}
+
+// Decodes the first picture of the file to learn where it starts (seek requests can come
+// before normal play has decoded it). Leaves the demuxer anywhere; SeekTo follows.
+void DecodeWorker::LearnPictureShift() {
+  shift_known_ = true;
+  if (vindex_ < 0) return;
+  if (!at_start_) {
+    const AVStream* st = fmt_->streams[vindex_];
+    const int64_t start = st->start_time != AV_NOPTS_VALUE ? st->start_time : 0;
+    if (av_seek_frame(fmt_.get(), vindex_, start, AVSEEK_FLAG_BACKWARD) < 0) return;
+    avcodec_flush_buffers(vdec_.get());
+  }
+  for (int packets = 0; packets < 500 && !s_.stop_.load(std::memory_order_relaxed); ++packets) {
+    const bool eof = av_read_frame(fmt_.get(), packet_.get()) < 0;
+    if (!eof && packet_->stream_index != vindex_) {
+      av_packet_unref(packet_.get());
+      continue;
+    }
+    avcodec_send_packet(vdec_.get(), eof ? nullptr : packet_.get());
+    av_packet_unref(packet_.get());
+    if (avcodec_receive_frame(vdec_.get(), decoded_.get()) == 0) {
+      if (decoded_->best_effort_timestamp != AV_NOPTS_VALUE) {
+        SetPictureShift(Seconds(decoded_->best_effort_timestamp, vtb_) - origin_);
+      }
+      av_frame_unref(decoded_.get());
+      break;
+    }
+    if (eof) break;
+  }
+  avcodec_flush_buffers(vdec_.get());
+}
+
+void DecodeWorker::RetrySeek() {
+  const int attempts = ++seek_attempts_;
+  const double target_t = ProgramFrameSeconds(target_);
+  SeekTo(target_, attempts == 1 ? 1.0 : attempts == 2 ? 4.0 : target_t + 1.0);
+}
+
+void DecodeWorker::SetPictureShift(double t) {
+  shift_known_ = true;
+  // Only a small offset is a decoder delay; a real late start stays as it is.
+  picture_shift_ = std::fabs(t) < 0.5 ? t : 0.0;
 }
 
 void DecodeWorker::SeekTo(int64_t target, double backoff_seconds) {
@@ -253,7 +317,8 @@ void DecodeWorker::SeekTo(int64_t target, double backoff_seconds) {
   const double t = ProgramFrameSeconds(target) - backoff_seconds;
   int r = -1;
   if (t > 0.0) {
-    const auto ts = static_cast<int64_t>(std::floor((t + origin_) / av_q2d(st->time_base)));
+    const double shift = index == vindex_ ? picture_shift_ : 0.0;
+    const auto ts = static_cast<int64_t>(std::floor((t + origin_ + shift) / av_q2d(st->time_base)));
     r = av_seek_frame(fmt_.get(), index, ts, AVSEEK_FLAG_BACKWARD);
   }
   if (r < 0) {
@@ -342,7 +407,14 @@ bool DecodeWorker::Feed() {
     if (vdec_) Decode(vdec_.get(), nullptr, true);
     if (adec_ && serial == seek_serial_) Decode(adec_.get(), nullptr, false);
     // A seek made while draining (a retried seek) starts over: not the end.
-    if (serial == seek_serial_) video_eof_ = audio_eof_ = true;
+    if (serial != seek_serial_) return true;
+    if (verify_seek_ && seek_attempts_ < 3) {
+      // The demuxer landed where no picture follows (a seek by time stamp into the last GOP of
+      // a stream without an index): go back further.
+      RetrySeek();
+      return true;
+    }
+    video_eof_ = audio_eof_ = true;
     return true;
   }
   if (packet_->stream_index == vindex_) {
@@ -375,16 +447,15 @@ void DecodeWorker::OnVideoFrame(AVFrame* frame) {
   double t = last_picture_t_ < 0.0 ? 0.0 : last_picture_t_ + frame_seconds_;
   if (frame->best_effort_timestamp != AV_NOPTS_VALUE) {
     t = Seconds(frame->best_effort_timestamp, vtb_) - origin_;
+    if (!shift_known_) SetPictureShift(t);  // the first picture of normal play from the start
+    t -= picture_shift_;
   }
   if (verify_seek_) {
     verify_seek_ = false;
     const double target_t = ProgramFrameSeconds(target_);
     if (t > target_t + kCoverTolerance && seek_attempts_ < 3) {
       // The demuxer landed after the target: go back further and try again.
-      ++seek_attempts_;
-      const int attempts = seek_attempts_;
-      SeekTo(target_, attempts == 1 ? 1.0 : attempts == 2 ? 4.0 : target_t + 1.0);
-      seek_attempts_ = attempts;
+      RetrySeek();
       return;
     }
   }
@@ -450,6 +521,10 @@ void DecodeWorker::OnAudioFrame(const AVFrame* frame) {
       fifo_.SetAnchored(true);
     } else if (pos - fifo_.End() > kAudioGapSamples) {
       fifo_.AppendSilence(static_cast<size_t>(pos - fifo_.End()));
+    } else if (fifo_.End() - pos > kAudioGapSamples) {
+      // The sound's clock went back: the first frame after a seek into a stream without an
+      // index can carry a later packet's time. Its time stamps from here on are believed.
+      fifo_.Reset(pos);
     }
   } else if (!fifo_.Anchored()) {
     fifo_.Reset(SamplesBefore(next_));
