@@ -15,6 +15,7 @@
 #include "engine/media/live/capture_devices.h"
 #include "engine/media/live/live_source.h"
 #include "engine/media/live/test_pattern.h"
+#include "tests/media/pulse_server.h"
 #include "tests/support/test_support.h"
 
 namespace vexto::media {
@@ -48,9 +49,9 @@ IMFFramePtr Pull(IMFLive& live) {
 }
 
 // Pulls until a frame with a picture of the given size comes (the capture thread needs a
-// moment after a choice); nullptr after two seconds.
+// moment after a choice, longer under a sanitizer on a loaded machine); nullptr after 10 s.
 IMFFramePtr PullPicture(IMFLive& live, int width, int height) {
-  for (auto end = std::chrono::steady_clock::now() + 2s; std::chrono::steady_clock::now() < end;
+  for (auto end = std::chrono::steady_clock::now() + 10s; std::chrono::steady_clock::now() < end;
        std::this_thread::sleep_for(5ms)) {
     IMFFramePtr f = Pull(live);
     if (f && f->Video() != nullptr && f->Width() == width && f->Height() == height) return f;
@@ -169,13 +170,23 @@ TEST(LiveSourcePull, TestBarsMoveBetweenPulls) {
   IMFFramePtr first = PullPicture(*live, 1280, 720);
   ASSERT_TRUE(first);
   EXPECT_EQ(first->Video()->format, AV_PIX_FMT_YUV420P);
+  const AVFramePtr kept = MakeAVFrame();
+  kept->format = AV_PIX_FMT_YUV420P;
+  kept->width = 1280;
+  kept->height = 720;
+  ASSERT_GE(av_frame_get_buffer(kept.get(), 0), 0);
+  av_frame_copy(kept.get(), first->Video());
   std::this_thread::sleep_for(100ms);
-  IMFFramePtr second = Pull(*live);
-  ASSERT_TRUE(second && second->Video());
+  // A later pull shows the box elsewhere (polled: a loaded machine may delay the capture).
+  IMFFramePtr second;
+  for (int i = 0; i < 200; ++i, std::this_thread::sleep_for(10ms)) {
+    second = Pull(*live);
+    ASSERT_TRUE(second && second->Video());
+    if (!SamePicture(first->Video(), second->Video())) break;
+  }
   EXPECT_FALSE(SamePicture(first->Video(), second->Video()));
-  // The first frame is never written after it was handed out.
-  IMFFramePtr again = PullPicture(*live, 1280, 720);
-  EXPECT_NE(again->Video()->data[0], first->Video()->data[0]);
+  // A picture handed out is never written again.
+  EXPECT_TRUE(SamePicture(first->Video(), kept.get()));
 }
 
 TEST(LiveSourcePull, EveryPullCarriesItsShareOfTheTone) {
@@ -300,9 +311,13 @@ TEST(LiveSourceThreads, ChoicesWhileAnotherThreadPulls) {
   }
   live->ChooseCaptureDevice(kCaptureVideo, video, 0);
   EXPECT_TRUE(PullPicture(*live, 1280, 720));
+  // The pump gets pictures again once the choices stop.
+  for (int i = 0; i < 500 && pulled.load() == 0; ++i) std::this_thread::sleep_for(10ms);
+  const int64_t before = pulled.load();
+  for (int i = 0; i < 500 && pulled.load() == before; ++i) std::this_thread::sleep_for(10ms);
   run = false;
   pump.join();
-  EXPECT_GT(pulled.load(), 0);
+  EXPECT_GT(pulled.load(), before);
 }
 
 TEST(LiveSourceThreads, ReplacedWhilePulledAndDestroyedElsewhere) {
@@ -321,14 +336,52 @@ TEST(LiveSourceThreads, ReplacedWhilePulledAndDestroyedElsewhere) {
   for (int i = 0; i < 6; ++i) {
     std::this_thread::sleep_for(50ms);
     std::shared_ptr<IMFLive> old = std::atomic_exchange(&installed, TestSourceLive(i % 2 == 0));
-    // Whoever drops the last reference joins its threads; that must not hang.
+    // Whoever drops the last reference joins its threads; that must not hang (the time it
+    // takes is measured by bench_live_source; this only guards against waiting on a device).
     const auto start = std::chrono::steady_clock::now();
     old.reset();
-    EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
   }
   run = false;
   pump.join();
   EXPECT_GT(pictures.load(), 0);
+}
+
+TEST(LiveSourceAudio, CapturesAPulseAudioSource) {
+  test::PulseServer pulse;
+  if (!pulse.Ready()) GTEST_SKIP() << "PulseAudio is not available";
+  // A tone played into the null sink, recorded from its monitor source.
+  test::ChildProcess player({"ffmpeg", "-hide_banner", "-loglevel", "error", "-re", "-f", "lavfi",
+                             "-i", "sine=f=1000:r=48000:d=30", "-f", "pulse", "-device",
+                             "vexto_null", "vexto test tone"});
+  ASSERT_TRUE(player.Started());
+
+  const auto devices = ListAudioCaptureDevices();
+  int index = -1;
+  for (size_t i = 0; i < devices.size(); ++i) {
+    if (devices[i].url == "vexto_null.monitor") index = static_cast<int>(i);
+  }
+  ASSERT_GE(index, 0) << "the null sink's monitor is not listed";
+  EXPECT_EQ(devices[index].kind, eCaptureKind::Pulse);
+  EXPECT_EQ(devices.back().name, kTestAudioName);
+
+  auto live = NewLive();
+  int count = 0;
+  live->CountCaptureDevices(kCaptureAudio, count);
+  ASSERT_EQ(count, static_cast<int>(devices.size()));
+  live->ChooseCaptureDevice(kCaptureVideo, -1, 0);
+  live->ChooseCaptureDevice(kCaptureAudio, index, 0);
+  bool heard = false;
+  for (int n = 0; n < 300 && !heard; ++n) {
+    IMFFramePtr f = Pull(*live);
+    ASSERT_TRUE(f);  // an audio device is chosen: frames without a picture
+    EXPECT_EQ(f->Video(), nullptr);
+    EXPECT_EQ(f->AudioSamples(), SamplesBefore(n + 1) - SamplesBefore(n));
+    heard = std::any_of(f->Audio().begin(), f->Audio().end(),
+                        [](int16_t s) { return std::abs(s) > 1000; });
+    std::this_thread::sleep_for(33ms);
+  }
+  EXPECT_TRUE(heard);
 }
 
 }  // namespace
