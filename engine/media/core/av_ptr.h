@@ -49,6 +49,9 @@ struct SwrContextDeleter {
 struct AVFilterGraphDeleter {
   void operator()(AVFilterGraph* g) const { avfilter_graph_free(&g); }
 };
+struct AVCodecParametersDeleter {
+  void operator()(AVCodecParameters* p) const { avcodec_parameters_free(&p); }
+};
 struct AVDictionaryDeleter {
   void operator()(AVDictionary* d) const { av_dict_free(&d); }
 };
@@ -61,6 +64,7 @@ using AVFormatOutputPtr = std::unique_ptr<AVFormatContext, AVFormatOutputDeleter
 using SwsContextPtr = std::unique_ptr<SwsContext, SwsContextDeleter>;
 using SwrContextPtr = std::unique_ptr<SwrContext, SwrContextDeleter>;
 using AVFilterGraphPtr = std::unique_ptr<AVFilterGraph, AVFilterGraphDeleter>;
+using AVCodecParametersPtr = std::unique_ptr<AVCodecParameters, AVCodecParametersDeleter>;
 
 // A dictionary that options are set on and then handed to FFmpeg by address.
 class AVDictionaryOwner {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -115,7 +116,11 @@ struct WriterStatus {
   double bitrate_kbps = 0.0;
   int64_t frames_sent = 0;
   int64_t frames_dropped = 0;
+  double retry_delay_s = 0.0;  // Retrying: seconds until the next attempt
 };
+
+// Receives one line per writer event (a failure, a recovery); called on the writer's threads.
+using WriterLogger = std::function<void(const std::string&)>;
 
 // Stream writer (StreamWriter).
 class IMFWriter : public virtual IMFReceiver {
@@ -133,6 +138,8 @@ class IMFWriter : public virtual IMFReceiver {
   virtual void StopStreamOutput(int flags) = 0;
   // Thread-safe snapshot.
   virtual WriterStatus GetStatus() const = 0;
+  // Where failures and recoveries are logged (once each); empty: not logged.
+  virtual void SetWriterLogger(WriterLogger logger) { (void)logger; }
 };
 
 }  // namespace vexto::media

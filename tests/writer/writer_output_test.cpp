@@ -1,0 +1,412 @@
+// Every listed output and codec writes something ffprobe reads back; the pipeline's timing,
+// picture fitting, nil frames, drops and plainly said failures, on real files and loopback
+// receivers.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <mutex>
+#include <sstream>
+#include <thread>
+
+#include "engine/media/core/engine_error.h"
+#include "engine/media/core/interfaces.h"
+#include "engine/media/writer/stream_writer.h"
+#include "tests/support/child_process.h"
+#include "tests/support/test_support.h"
+#include "tests/writer/program_frames.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavutil/log.h>
+}
+
+namespace vexto::media {
+namespace {
+
+using namespace std::chrono_literals;
+using test::Rgb;
+
+// The encoders' own reports would bury the test output.
+const int kQuietLibraries = (av_log_set_level(AV_LOG_ERROR), 0);
+
+std::shared_ptr<IMFWriter> NewWriter() {
+  return std::dynamic_pointer_cast<IMFWriter>(MakeStreamWriter());
+}
+
+int FindOutput(IMFWriter& w, const std::string& wanted) {
+  int count = 0;
+  w.CountOutputChoices(kChoiceFormat, count);
+  for (int i = 0; i < count; ++i) {
+    std::string text, name;
+    w.GetOutputChoice(kChoiceFormat, i, text, name);
+    if (name == wanted) return i;
+  }
+  return -1;
+}
+
+// Chooses output `name` at `size` and returns the configuration text.
+std::string Choose(IMFWriter& w, const std::string& name, const std::string& size, int video = 0,
+                   int audio = 0) {
+  IMFPropertySetPtr props;
+  w.ChooseOutputChoice(kChoiceFormat, FindOutput(w, name), props);
+  props->SetPropertyValue("size", size);
+  w.ChooseOutputChoice(kChoiceVideoCodec, video, props);
+  w.ChooseOutputChoice(kChoiceAudioCodec, audio, props);
+  std::string text, config;
+  w.ReadStreamConfig(text, config);
+  return config;
+}
+
+struct PushTimes {
+  std::chrono::nanoseconds longest{0};
+  std::chrono::nanoseconds median{0};
+};
+
+// Pushes frames first..first+count-1 every `period` (0: as fast as possible) and times the
+// PushFrame calls.
+PushTimes PushFrames(IMFWriter& w, int64_t first, int64_t count, Rgb color,
+                     std::chrono::milliseconds period, int width = 320, int height = 180) {
+  std::vector<std::chrono::nanoseconds> times;
+  auto next = std::chrono::steady_clock::now();
+  for (int64_t i = first; i < first + count; ++i) {
+    const IMFFramePtr frame = test::MakeProgramFrame(i, color, width, height);
+    const auto t0 = std::chrono::steady_clock::now();
+    w.PushFrame(frame, 0, 0, 0);
+    times.push_back(std::chrono::steady_clock::now() - t0);
+    next += period;
+    std::this_thread::sleep_until(next);
+  }
+  std::sort(times.begin(), times.end());
+  return {times.back(), times[times.size() / 2]};
+}
+
+std::string CodecNameOf(const std::string& encoder) {
+  const AVCodec* c = avcodec_find_encoder_by_name(encoder.c_str());
+  return c != nullptr ? avcodec_get_name(c->id) : "?";
+}
+
+int PacketCount(const std::filesystem::path& file, const std::string& stream) {
+  const test::CommandResult r = test::RunCommand(
+      {"ffprobe", "-v", "error", "-select_streams", stream, "-count_packets", "-show_entries",
+       "stream=nb_read_packets", "-of", "csv=p=0", file.string()});
+  return std::atoi(r.output.c_str());
+}
+
+// First value ffprobe gives for the entries of the stream (an MPEG-TS also lists its streams
+// under its program), fields joined by ",".
+std::string Probe(const std::filesystem::path& file, const std::string& stream,
+                  const std::string& entries) {
+  const test::CommandResult r =
+      test::RunCommand({"ffprobe", "-v", "error", "-select_streams", stream, "-show_entries",
+                        entries, "-of", "csv=p=0", file.string()});
+  std::string first = r.output.substr(0, r.output.find('\n'));
+  while (!first.empty() && first.back() == ',') first.pop_back();
+  return first;
+}
+
+double StreamDuration(const std::filesystem::path& file, const std::string& stream) {
+  return std::atof(Probe(file, stream, "stream=duration").c_str());
+}
+
+struct LogLines {
+  std::mutex mutex;
+  std::vector<std::string> lines;
+  WriterLogger Hook() {
+    return [this](const std::string& line) {
+      std::lock_guard lock(mutex);
+      lines.push_back(line);
+    };
+  }
+  std::vector<std::string> Get() {
+    std::lock_guard lock(mutex);
+    return lines;
+  }
+};
+
+bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
+  const auto end = std::chrono::steady_clock::now() + timeout;
+  while (std::chrono::steady_clock::now() < end) {
+    if (done()) return true;
+    std::this_thread::sleep_for(20ms);
+  }
+  return done();
+}
+
+// Which receiver a network output needs on loopback; empty for file outputs.
+struct Receiver {
+  std::string url;                // where the writer sends
+  std::vector<std::string> argv;  // the ffmpeg tool receiving into the file
+};
+
+Receiver ReceiverFor(const std::string& output, const std::filesystem::path& file) {
+  const std::string port = std::to_string(test::FreeLoopbackPort());
+  if (output == "UDP MPEG-TS") {
+    return {"udp://127.0.0.1:" + port + "?pkt_size=1316",
+            {"ffmpeg", "-nostdin", "-y", "-loglevel", "error", "-i",
+             "udp://127.0.0.1:" + port + "?timeout=1500000&buffer_size=4194304&fifo_size=200000",
+             "-analyzeduration", "300000", "-c", "copy", "-f", "mpegts", file.string()}};
+  }
+  if (output == "SRT Streaming (MPEG-TS)") {
+    return {"srt://127.0.0.1:" + port,
+            {"ffmpeg", "-nostdin", "-y", "-loglevel", "error", "-i",
+             "srt://127.0.0.1:" + port + "?mode=listener", "-c", "copy", "-f", "mpegts",
+             file.string()}};
+  }
+  return {file.string(), {}};
+}
+
+TEST(WriterOutputs, EveryListedEntryWritesWhatFfprobeReadsBack) {
+  auto w = NewWriter();
+  int outputs = 0;
+  w->CountOutputChoices(kChoiceFormat, outputs);
+  int checked = 0;
+  for (int o = 0; o < outputs; ++o) {
+    std::string format, output;
+    w->GetOutputChoice(kChoiceFormat, o, format, output);
+    if (output == "RTMP Streaming") continue;  // needs nginx: writer_rtmp_test
+    IMFPropertySetPtr props;
+    w->ChooseOutputChoice(kChoiceFormat, o, props);
+    int videos = 0, audios = 0;
+    w->CountOutputChoices(kChoiceVideoCodec, videos);
+    w->CountOutputChoices(kChoiceAudioCodec, audios);
+    std::vector<std::pair<int, int>> combos;
+    for (int v = 0; v < videos; ++v) combos.emplace_back(v, 0);
+    for (int a = 1; a < audios; ++a) combos.emplace_back(0, a);
+    for (const auto& [v, a] : combos) {
+      SCOPED_TRACE(output + " video " + std::to_string(v) + " audio " + std::to_string(a));
+      test::TempDir dir;
+      const auto file = dir / ("out." + (format == "matroska" ? std::string("mkv") : format));
+
+      const std::string config = Choose(*w, output, "320x180", v, a);
+      std::string video_encoder, audio_encoder, name;
+      w->GetOutputChoice(kChoiceVideoCodec, v, video_encoder, name);
+      w->GetOutputChoice(kChoiceAudioCodec, a, audio_encoder, name);
+      const Receiver rx = ReceiverFor(output, file);
+      std::unique_ptr<test::ChildProcess> receiver;
+      if (!rx.argv.empty()) {
+        receiver = std::make_unique<test::ChildProcess>(rx.argv, dir / "receiver.log");
+        std::this_thread::sleep_for(500ms);
+      }
+      w->StartStreamOutput(rx.url, 1, config);
+      ASSERT_TRUE(WaitFor([&] { return w->GetStatus().state == eWriterState::Live; }, 5s))
+          << int(w->GetStatus().state) << " " << w->GetStatus().reason;
+      // Network receivers get the program in real time, files as fast as they take it.
+      // A receiver that joins after the first key frame waits for the next one (2 s later).
+      PushFrames(*w, 0, receiver ? 90 : 45, {200, 40, 40}, receiver ? 33ms : 10ms);
+      std::this_thread::sleep_for(300ms);
+      w->StopStreamOutput(0);
+      if (receiver && !receiver->Wait(8s)) receiver->Terminate(SIGINT);
+      // One ffprobe run: "h264,video,320,180,45" and "aac,audio,70".
+      const test::CommandResult probe =
+          test::RunCommand({"ffprobe", "-v", "error", "-count_packets", "-show_entries",
+                            "stream=codec_type,codec_name,width,height,nb_read_packets", "-of",
+                            "csv=p=0", file.string()});
+      std::string video_line, audio_line;
+      std::istringstream lines(probe.output);
+      for (std::string line; std::getline(lines, line);) {
+        while (!line.empty() && line.back() == ',') line.pop_back();
+        if (line.find(",video,") != std::string::npos && video_line.empty()) video_line = line;
+        if (line.find(",audio,") != std::string::npos && audio_line.empty()) audio_line = line;
+      }
+      EXPECT_TRUE(video_line.starts_with(CodecNameOf(video_encoder) + ",video,320,180,"))
+          << probe.output;
+      EXPECT_TRUE(audio_line.starts_with(CodecNameOf(audio_encoder) + ",audio,")) << probe.output;
+      const int video_packets = std::atoi(video_line.substr(video_line.rfind(',') + 1).c_str());
+      EXPECT_GE(video_packets, receiver ? 25 : 45);
+      if (HasFailure() && receiver) {
+        std::printf("receiver: %s\n",
+                    test::RunCommand({"cat", (dir / "receiver.log").string()}).output.c_str());
+      }
+      ++checked;
+    }
+  }
+  EXPECT_GE(checked, 10);
+}
+
+TEST(WriterOutputs, OtherSizesAreScaledWithTheirAspectKeptAndLetterboxed) {
+  test::TempDir dir;
+  const auto file = dir / "fit.mkv";
+  auto w = NewWriter();
+  w->StartStreamOutput(file.string(), 1, Choose(*w, "Arquivo MKV", "640x360"));
+  // 4:3 white pictures into 16:9: black bars left and right (pillarbox) ...
+  PushFrames(*w, 0, 15, {255, 255, 255}, 5ms, 320, 240);
+  // ... and 2.35:1 pictures: bars above and below.
+  PushFrames(*w, 15, 15, {255, 255, 255}, 5ms, 470, 200);
+  std::this_thread::sleep_for(300ms);
+  w->StopStreamOutput(0);
+  EXPECT_TRUE(test::Near(test::ColorAt(file.string(), 0.1), {255, 255, 255}));
+  EXPECT_TRUE(test::Near(test::ColorAt(file.string(), 0.1, "crop=iw/16:ih/2:0:ih/4"), {0, 0, 0}));
+  EXPECT_TRUE(
+      test::Near(test::ColorAt(file.string(), 0.1, "crop=iw/8:ih/2:iw/2:ih/4"), {255, 255, 255}));
+  EXPECT_TRUE(test::Near(test::ColorAt(file.string(), 0.8, "crop=iw/2:ih/16:iw/4:0"), {0, 0, 0}));
+  EXPECT_TRUE(
+      test::Near(test::ColorAt(file.string(), 0.8, "crop=iw/16:ih/2:0:ih/4"), {255, 255, 255}));
+}
+
+TEST(WriterOutputs, NilFramesBecomeBlackAndSilenceOfTheirShare) {
+  test::TempDir dir;
+  const auto file = dir / "nil.mp4";
+  auto w = NewWriter();
+  w->StartStreamOutput(file.string(), 1, Choose(*w, "Arquivo MP4", "320x180"));
+  for (int i = 0; i < 60; ++i) {
+    w->PushFrame(nullptr, 0, 0, 0);
+    std::this_thread::sleep_for(5ms);
+  }
+  std::this_thread::sleep_for(300ms);
+  w->StopStreamOutput(0);
+  EXPECT_EQ(PacketCount(file, "v:0"), 60);
+  EXPECT_TRUE(test::Near(test::ColorAt(file.string(), 1.0), {0, 0, 0}, 8));
+  EXPECT_NEAR(StreamDuration(file, "a:0"), 60 * 1001.0 / 30000, 0.03);
+  const test::CommandResult r =
+      test::RunCommand({"ffmpeg", "-nostdin", "-hide_banner", "-i", file.string(), "-af",
+                        "volumedetect", "-f", "null", "-"});
+  EXPECT_NE(r.output.find("max_volume: -91"), std::string::npos) << r.output;
+}
+
+TEST(WriterOutputs, SoundFollowsTheFrameCountWhateverTheFramesCarry) {
+  // Frames carrying too few or too many samples are padded or cut to their share, so after
+  // 5 s the sound ends exactly with the pictures.
+  for (const int samples : {1601, 1000, 2400}) {
+    SCOPED_TRACE(samples);
+    test::TempDir dir;
+    const auto file = dir / "sync.mp4";
+    auto w = NewWriter();
+    w->StartStreamOutput(file.string(), 1, Choose(*w, "Arquivo MP4", "320x180"));
+    for (int64_t i = 0; i < 150; ++i) {
+      const IMFFramePtr tone = test::MakeProgramFrame(i, {40, 40, 200});
+      AVFramePtr picture = RefAVFrame(tone->Video());
+      std::vector<int16_t> audio(static_cast<size_t>(samples * kAudioChannels), 1000);
+      w->PushFrame(IMFFrame::Make(std::move(picture), std::move(audio), tone->Time()), 0, 0, 0);
+      std::this_thread::sleep_for(8ms);
+    }
+    std::this_thread::sleep_for(300ms);
+    w->StopStreamOutput(0);
+    const double pushed = 150 * 1001.0 / 30000;
+    // (a frame dropped by a busy machine shortens the pictures, never the sound)
+    EXPECT_NEAR(StreamDuration(file, "v:0"), pushed, 0.07);
+    EXPECT_NEAR(StreamDuration(file, "a:0"), pushed, 0.025);  // one AAC block
+    EXPECT_NEAR(std::atof(Probe(file, "v:0", "stream=start_time").c_str()),
+                std::atof(Probe(file, "a:0", "stream=start_time").c_str()), 0.001);
+  }
+}
+
+TEST(WriterOutputs, PushNeverWaitsAndEveryFrameIsSentOrCountedAsDropped) {
+  test::TempDir dir;
+  const auto file = dir / "burst.mp4";
+  auto w = NewWriter();
+  w->StartStreamOutput(file.string(), 1, Choose(*w, "Arquivo MP4", "640x360"));
+  const PushTimes times = PushFrames(*w, 0, 300, {0, 200, 0}, 0ms, 640, 360);
+  std::printf("PushFrame during a burst of 300: median %.3f ms, longest %.3f ms\n",
+              times.median.count() / 1e6, times.longest.count() / 1e6);
+  EXPECT_LT(times.median, 1ms);
+  // Generous: a busy 2-core machine (or a sanitizer) may preempt the caller at any point.
+  EXPECT_LT(times.longest, 50ms);
+  std::this_thread::sleep_for(500ms);
+  w->StopStreamOutput(0);
+  const int written = PacketCount(file, "v:0");
+  EXPECT_GT(written, 0);
+  EXPECT_LT(written, 300);
+  // The sound still spans all 300 frames (silence where frames were dropped).
+  EXPECT_NEAR(StreamDuration(file, "a:0"), 300 * 1001.0 / 30000, 0.05);
+}
+
+TEST(WriterOutputs, StatusCountsSentAndDroppedFrames) {
+  test::TempDir dir;
+  const auto file = dir / "count.mkv";
+  auto w = NewWriter();
+  w->StartStreamOutput(file.string(), 1, Choose(*w, "Arquivo MKV", "640x360"));
+  PushFrames(*w, 0, 200, {0, 200, 0}, 0ms, 640, 360);
+  ASSERT_TRUE(WaitFor(
+      [&] {
+        const WriterStatus s = w->GetStatus();
+        return s.frames_sent + s.frames_dropped >= 170;  // the encoder holds a few back
+      },
+      10s));
+  const WriterStatus s = w->GetStatus();
+  EXPECT_EQ(s.state, eWriterState::Live);
+  EXPECT_GT(s.frames_dropped, 0);
+  EXPECT_LE(s.frames_sent + s.frames_dropped, 200);
+  w->StopStreamOutput(0);
+  EXPECT_EQ(w->GetStatus().state, eWriterState::Stopped);
+}
+
+TEST(WriterOutputs, FramesPushedAroundStartAndStopAreTolerated) {
+  test::TempDir dir;
+  auto w = NewWriter();
+  w->PushFrame(test::MakeProgramFrame(0, {1, 2, 3}), 0, 0, 0);  // nothing running: ignored
+  std::atomic<bool> pumping{true};
+  std::thread pump([&] {
+    int64_t i = 0;
+    while (pumping.load()) {
+      w->PushFrame(i % 3 ? test::MakeProgramFrame(i, {9, 9, 9}) : nullptr, 0, 0, 0);
+      (void)w->GetStatus();
+      ++i;
+      std::this_thread::sleep_for(2ms);
+    }
+  });
+  const std::string config = Choose(*w, "Arquivo MPEG-TS", "320x180");
+  for (int round = 0; round < 4; ++round) {
+    w->StartStreamOutput((dir / ("r" + std::to_string(round) + ".ts")).string(), 1, config);
+    std::this_thread::sleep_for(150ms);
+    w->StopStreamOutput(0);
+  }
+  pumping.store(false);
+  pump.join();
+  EXPECT_EQ(w->GetStatus().state, eWriterState::Stopped);
+  EXPECT_GT(PacketCount(dir / "r3.ts", "v:0"), 0);
+}
+
+TEST(WriterOutputs, EncoderRefusingTheBitrateIsSaidPlainlyOnce) {
+  test::TempDir dir;
+  auto w = NewWriter();
+  LogLines log;
+  w->SetWriterLogger(log.Hook());
+  IMFPropertySetPtr props;
+  Choose(*w, "Arquivo MKV", "320x180");
+  std::string name;
+  w->GetChosenOutputChoice(kChoiceVideoCodec, name, props);
+  props->SetPropertyValue("b", "quatro");
+  std::string text, config;
+  w->ReadStreamConfig(text, config);
+  w->StartStreamOutput((dir / "x.mkv").string(), 1, config);
+  PushFrames(*w, 0, 10, {0, 0, 0}, 5ms);
+  const WriterStatus s = w->GetStatus();
+  EXPECT_EQ(s.state, eWriterState::Failed);
+  EXPECT_EQ(s.reason, "o codificador de vídeo recusou o bitrate 'quatro'");
+  ASSERT_EQ(log.Get().size(), 1u);
+  EXPECT_NE(log.Get()[0].find("recusou o bitrate 'quatro'"), std::string::npos);
+  w->StopStreamOutput(0);
+  EXPECT_EQ(w->GetStatus().state, eWriterState::Stopped);
+}
+
+TEST(WriterOutputs, FileThatCannotBeCreatedFailsWithoutRetrying) {
+  auto w = NewWriter();
+  LogLines log;
+  w->SetWriterLogger(log.Hook());
+  w->StartStreamOutput("/nonexistent-folder/out.mkv", 1, Choose(*w, "Arquivo MKV", "320x180"));
+  ASSERT_TRUE(WaitFor([&] { return w->GetStatus().state == eWriterState::Failed; }, 3s));
+  EXPECT_NE(w->GetStatus().reason.find("não foi possível criar o arquivo"), std::string::npos)
+      << w->GetStatus().reason;
+  std::this_thread::sleep_for(1500ms);
+  EXPECT_EQ(w->GetStatus().state, eWriterState::Failed);
+  EXPECT_EQ(log.Get().size(), 1u);
+  w->StopStreamOutput(0);
+}
+
+TEST(WriterOutputs, AnUnparsableRestartLeavesTheRunningOutputAlone) {
+  test::TempDir dir;
+  auto w = NewWriter();
+  w->StartStreamOutput((dir / "keep.ts").string(), 1, Choose(*w, "Arquivo MPEG-TS", "320x180"));
+  ASSERT_TRUE(WaitFor([&] { return w->GetStatus().state == eWriterState::Live; }, 3s));
+  EXPECT_THROW(w->StartStreamOutput((dir / "other.ts").string(), 1, "format=mpegts size=1x1"),
+               EngineError);
+  EXPECT_EQ(w->GetStatus().state, eWriterState::Live);
+  PushFrames(*w, 0, 10, {0, 0, 0}, 5ms);
+  std::this_thread::sleep_for(200ms);
+  w->StopStreamOutput(0);
+  EXPECT_FALSE(std::filesystem::exists(dir / "other.ts"));
+  EXPECT_GE(PacketCount(dir / "keep.ts", "v:0"), 10);
+}
+
+}  // namespace
+}  // namespace vexto::media
