@@ -51,7 +51,7 @@ void TAVThread::Execute() {
       rt_.Log("Erro desconhecido no AVThread");
     }
     passes_.fetch_add(1);
-    if (PassObserver fn = observer_.load()) fn(observer_ctx_.load(), MonotonicNowNs() - t0);
+    if (PassObserver fn = observer_.load()) fn(observer_ctx_.load(), t0, MonotonicNowNs() - t0);
     if (!rt_.PumpRunning.load()) break;
     clock_->WaitNextTick();
   }
@@ -78,23 +78,26 @@ void TAVThread::Pass() {
     } else if (mode == eState::eST_PlayRev || mode == eState::eST_StepRev) {
       hints_ = " reverse=true";
     }
-    if (std::shared_ptr<media::IMFReader> reader = rt_.PlaylistReader()) {
-      double request = st.m_dblFrameRequest.load();
-      reader->PullFrame(playlist_pull_props_, request, -1, -1, playlist_frame, hints_);
-      if (playlist_frame) {
-        if (mode == eState::eST_StepFwd || mode == eState::eST_StepRev) {
-          eState expected = mode;  // a Play that came meanwhile wins
-          st.m_state.compare_exchange_strong(expected, eState::eST_Pause);
-        }
-        // Back to "the next frame" unless a seek arrived while we pulled.
-        const double next = -std::trunc(st.m_dblRate.load());
-        st.m_dblFrameRequest.compare_exchange_strong(request, next);
-        media::M_TIME t{};
-        playlist_frame->ReadFrameTime(t);
-        rt_.ProgramTime.Store(t);
-        if (rt_.PlaylistMonitor) rt_.PlaylistMonitor->PushFrame(playlist_frame, 0, 0, 0);
-        if (t.eFFlags & media::eMFF_EndOfMedia) rt_.PumpEndOfMedia();
+    double request = st.m_dblFrameRequest.load();
+    // Right after an automatic advance the new item's first frame is already there.
+    playlist_frame = rt_.TakeSwappedFirstFrame();
+    if (playlist_frame && request >= 0) playlist_frame.reset();  // a seek came first
+    std::shared_ptr<media::IMFReader> reader;
+    if (!playlist_frame) reader = rt_.PlaylistReader();
+    if (reader) reader->PullFrame(playlist_pull_props_, request, -1, -1, playlist_frame, hints_);
+    if (playlist_frame) {
+      if (mode == eState::eST_StepFwd || mode == eState::eST_StepRev) {
+        eState expected = mode;  // a Play that came meanwhile wins
+        st.m_state.compare_exchange_strong(expected, eState::eST_Pause);
       }
+      // Back to "the next frame" unless a seek arrived while we pulled.
+      const double next = -std::trunc(st.m_dblRate.load());
+      st.m_dblFrameRequest.compare_exchange_strong(request, next);
+      media::M_TIME t{};
+      playlist_frame->ReadFrameTime(t);
+      rt_.ProgramTime.Store(t);
+      if (rt_.PlaylistMonitor) rt_.PlaylistMonitor->PushFrame(playlist_frame, 0, 0, 0);
+      if (t.eFFlags & media::eMFF_EndOfMedia) rt_.PumpEndOfMedia();
     }
   }
 

@@ -52,9 +52,10 @@ class TAVThread {
   // Waits until the loop has ended (PumpRunning must be false). Idempotent.
   void WaitFor();
   PumpStats Stats() const;
-  // Called on the pump thread after each pass with its duration (benchmarks). Set before start
-  // is not possible (the thread starts in the constructor), so it is an atomic pointer.
-  using PassObserver = void (*)(void* ctx, int64_t pass_ns);
+  // Called on the pump thread after each pass with the pass's start (MonotonicNowNs) and its
+  // duration (benchmarks). The thread starts in the constructor, so this is set afterwards
+  // through atomics.
+  using PassObserver = void (*)(void* ctx, int64_t start_ns, int64_t pass_ns);
   void SetPassObserver(PassObserver fn, void* ctx);
 
  private:

@@ -60,6 +60,7 @@ void TPlaybackRuntime::prepararMidia(const std::string& FileName, bool Auto) {
   if (MediaList.Count() == 0) return;
   try {
     const std::shared_ptr<media::IMFReader> reader = PlaylistReader();
+    DropSwappedFirstFrame();
     // 9-10.
     reader->CloseMediaFile();
     reader->OpenMediaFile(FileName, 0);

@@ -140,15 +140,21 @@ void TPlaybackRuntime::RefreshOnAirSnapshot() {
       }
     }
     if (standby) {
+      IMFFramePtr first;
       try {
         standby->CloseMediaFile();
         standby->OpenMediaFile(s.nextPath, 0);
+        // The first pull after an open gives frame 0 and waits for the decoder: done here, so
+        // the pump never waits for it.
+        M_AV_PROPS props{};
+        standby->PullFrame(props, -1.0, -1, -1, first, "");
       } catch (const std::exception& e) {
         Log(e.what());
       }
       std::lock_guard lock(sources_mutex_);
       if (standby_reader_ == standby) {
         standby_path_ = s.nextPath;
+        standby_first_ = std::move(first);
         standby_ready_ = true;
       }
     }
@@ -165,6 +171,11 @@ OnAirSnapshot TPlaybackRuntime::SnapshotForPump() const {
   return snapshot_;
 }
 
+IMFFramePtr TPlaybackRuntime::TakeSwappedFirstFrame() {
+  std::lock_guard lock(sources_mutex_);
+  return std::exchange(swapped_first_, nullptr);
+}
+
 bool TPlaybackRuntime::SwapInStandby(const OnAirSnapshot& snap) {
   {
     std::lock_guard lock(sources_mutex_);
@@ -172,6 +183,8 @@ bool TPlaybackRuntime::SwapInStandby(const OnAirSnapshot& snap) {
       return false;
     }
     std::swap(active_reader_, standby_reader_);
+    swapped_first_ = std::move(standby_first_);
+    standby_first_.reset();
     standby_ready_ = false;
     standby_path_.clear();  // the standby now holds the finished item
   }
@@ -212,10 +225,10 @@ void TPlaybackRuntime::PumpEndOfMedia() {
     return;
   }
   if (SwapInStandby(snap)) {
-    // The next item plays from its first frame on the very next pass.
+    // The next item plays from its first frame (already taken) on the very next pass.
     PgmState.m_dblRate.store(1.0);
-    PgmState.m_state.store(eState::eST_PlayFwd);
-    PgmState.m_dblFrameRequest.store(0.0);
+    PgmState.m_state.store(eST_PlayFwd);
+    PgmState.m_dblFrameRequest.store(-1.0);
     IsPlaying.store(true);
     const int index = snap.onAirIndex;
     std::string path = snap.nextPath;

@@ -19,13 +19,16 @@
 // - Remote controls (HTTP threads): swPlaylist / swLive only (they only store entrada).
 //
 // Automatic advance without a stall: while an item plays, the GUI thread keeps the next item
-// open on a second reader (the standby reader). At the end of the media the pump swaps the
-// standby reader in at once and asks for position 0, so the next pass takes the new item's
-// first frame; the status, grid and clock work of the advance is then posted to the GUI
-// thread. The pump decides loop / pause / last / advance from a snapshot of the on-air item's
-// flags that the GUI thread publishes whenever they may have changed (see
-// RefreshOnAirSnapshot); when the snapshot is stale the whole end-of-media step runs on the
-// GUI thread instead (correct, but the advance may then show a few repeated frames).
+// open on a second reader (the standby reader) and has already taken its first frame from it.
+// At the end of the media the pump swaps the standby reader in at once; its next pass uses that
+// first frame instead of pulling, and later passes go on with the next frames (-1). So the
+// program output goes from the last frame of one item to the first of the next with no lost
+// and no repeated frame, and no pass waits for a file to open or a decoder to start. The
+// status, grid and clock work of the advance is then posted to the GUI thread. The pump decides
+// loop / pause / last / advance from a snapshot of the on-air item's flags that the GUI thread
+// publishes whenever they may have changed (see RefreshOnAirSnapshot); when the snapshot is stale
+// the whole end-of-media step runs on the GUI thread instead (correct, but the advance may then
+// show a few repeated frames).
 #pragma once
 
 #include <QObject>
@@ -198,6 +201,9 @@ class TPlaybackRuntime final : public QObject, public ISourceSwitch {
   OnAirSnapshot SnapshotForPump() const;
   // Swaps the standby reader in when it holds snapshot.nextPath for this epoch.
   bool SwapInStandby(const OnAirSnapshot& snap);
+  // The first frame of the item swapped in, once (nullptr when none or already taken).
+  media::IMFFramePtr TakeSwappedFirstFrame();
+  void DropSwappedFirstFrame() { (void)TakeSwappedFirstFrame(); }
   void PumpEndOfMedia();
 
   // GUI side of each end-of-media case (posted by the pump).
@@ -223,8 +229,10 @@ class TPlaybackRuntime final : public QObject, public ISourceSwitch {
   mutable std::mutex sources_mutex_;
   std::shared_ptr<media::IMFReader> active_reader_;
   std::shared_ptr<media::IMFReader> standby_reader_;
-  std::string standby_path_;    // file open on the standby reader ("" none)
-  bool standby_ready_ = false;  // standby holds standby_path_ for the current epoch
+  std::string standby_path_;          // file open on the standby reader ("" none)
+  bool standby_ready_ = false;        // standby holds standby_path_ for the current epoch
+  media::IMFFramePtr standby_first_;  // frame 0 of the standby file, already pulled
+  media::IMFFramePtr swapped_first_;  // frame 0 of the item just swapped in, for the pump
   std::shared_ptr<media::IMFLive> camera_source_;
 
   // On-air snapshot (GUI thread writes, pump reads at end of media).

@@ -1,0 +1,10 @@
+// Test main: a QCoreApplication so queued calls from the frame pump reach the GUI thread.
+#include <QCoreApplication>
+
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv) {
+  QCoreApplication app(argc, argv);
+  testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
