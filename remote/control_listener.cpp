@@ -80,10 +80,20 @@ void ControlConnection::OnReadyRead() {
 
 ControlTcpServer::ControlTcpServer(TWebModule1& module, const ConnectionLimits& limits,
                                    QObject* parent)
-    : QTcpServer(parent), module_(module), limits_(limits) {}
+    : QTcpServer(parent), module_(module), limits_(limits) {
+  connect(this, &QTcpServer::acceptError, this, [this](QAbstractSocket::SocketError) {
+    QTimer::singleShot(100, this, [this] { resumeAccepting(); });
+  });
+}
 
 void ControlTcpServer::incomingConnection(qintptr descriptor) {
+  if (open_connections_ >= limits_.max_connections) {
+    ::close(static_cast<int>(descriptor));
+    return;
+  }
   auto* connection = new ControlConnection(descriptor, module_, limits_, this);
+  ++open_connections_;
+  connect(connection, &QObject::destroyed, this, [this] { --open_connections_; });
   if (!connection->ok()) connection->deleteLater();
 }
 

@@ -23,6 +23,7 @@ struct ConnectionLimits {
   int idle_timeout_ms = 5000;      // no byte received for this long: dropped
   int request_timeout_ms = 30000;  // a whole request not received by then: dropped
   std::size_t max_request_bytes = kMaxRequestBytes;
+  int max_connections = 1000;  // open at once; further ones are closed as soon as accepted
 };
 
 // One accepted connection: reads one request, runs the module's action, answers and closes.
@@ -48,12 +49,17 @@ class ControlConnection : public QObject {
   bool ok_ = false;
 };
 
-// Accepts connections and hands each to a ControlConnection.
+// Accepts connections and hands each to a ControlConnection. At most limits.max_connections
+// are open at once; one past that is closed as soon as it is accepted (no answer, no switch), so
+// a flood of connections cannot use up the process's file descriptors. When accepting fails
+// (descriptors or memory short for a moment), accepting resumes 100 ms later instead of stopping
+// for good.
 class ControlTcpServer : public QTcpServer {
   Q_OBJECT
 
  public:
   ControlTcpServer(TWebModule1& module, const ConnectionLimits& limits, QObject* parent = nullptr);
+  int open_connections() const { return open_connections_; }
 
  protected:
   void incomingConnection(qintptr descriptor) override;
@@ -61,6 +67,7 @@ class ControlTcpServer : public QTcpServer {
  private:
   TWebModule1& module_;
   ConnectionLimits limits_;
+  int open_connections_ = 0;
 };
 
 }  // namespace vexto::remote

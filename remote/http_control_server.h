@@ -6,7 +6,8 @@
 // only store the atomic source). Every well-formed request, whatever its method, gets the same
 // empty "HTTP/1.1 200 OK" with Connection: close, and its connection is closed. A malformed
 // request, one whose head and body pass 64 KB, a connection idle for 5 s and a request not whole
-// after 30 s are dropped without an answer and without a switch.
+// after 30 s are dropped without an answer and without a switch; connections past the limit of
+// open ones are closed at once.
 //
 // Threads: StartServer, Stop, active and port are for one controlling thread (the GUI thread)
 // and must never be called from the server thread. The logger is called on the controlling
@@ -34,6 +35,9 @@ struct HttpServerOptions {
   int listen_backlog = 1024;
   int idle_timeout_ms = 5000;
   int request_timeout_ms = 30000;
+  // Connections open at once; further ones are closed as soon as accepted. 0: 1000, or half the
+  // process's descriptor limit when that is lower.
+  int max_connections = 0;
 };
 
 class HttpControlServer {

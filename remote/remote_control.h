@@ -43,8 +43,9 @@ std::string ToUtf8(const Text& s) {
 }
 }  // namespace detail
 
-// Reads the four keys through the settings file object (ReadBool / ReadInteger / ReadString
-// with section, key, default, as the INI module offers them).
+// Reads the four keys through the settings file object: the main window's ConfigFile
+// (vexto::TIniFile, app/core/ini_file.h), or anything with its ReadBool / ReadInteger /
+// ReadString (section, key, default). GUI thread, like every settings read.
 template <class IniFile>
 RemoteSettings ReadRemoteSettings(IniFile& ini) {
   RemoteSettings s;

@@ -1,0 +1,11 @@
+// The remote tests need a QCoreApplication: the serial port delivers its events through the
+// main thread's event loop.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+
+int main(int argc, char** argv) {
+  QCoreApplication app(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
