@@ -158,11 +158,18 @@ void Tform_main::WireControls() {
   connect(bot_1, &TPNGButton::OnClick, this, [this] { runtime_->swPlaylist(); });
   connect(bot_2, &TPNGButton::OnClick, this, [this] { runtime_->swLive(); });
   connect(bot_Streaming, &QPushButton::clicked, this, [this] {
-    if (streaming_click) streaming_click();
+    if (streaming_) streaming_->bot_StreamingClick();
   });
   connect(bot_Config, &QPushButton::clicked, this, [this] {
-    if (open_settings_streaming) open_settings_streaming();
+    if (streaming_) {
+      streaming_->bot_ConfigClick();
+    } else if (open_settings_streaming) {
+      open_settings_streaming();
+    }
   });
+  streaming_status_timer_ = new QTimer(this);
+  streaming_status_timer_->setInterval(500);
+  connect(streaming_status_timer_, &QTimer::timeout, this, [this] { RefreshStreamingStatus(); });
 
   // Grid.
   gridPlaylist->SetFlagSource(
@@ -208,6 +215,13 @@ void Tform_main::FormCreate() {
                            static_cast<int64_t>(panel_Monitor_PVW->winId()),
                            static_cast<int64_t>(panel_Monitor_OUT->winId()));
   });
+  if (runtime_->StreamWriter) {
+    streaming_ = std::make_unique<StreamingControl>(
+        runtime_->StreamWriter, runtime_->IsStreaming, *this,
+        StreamingTargetFields{[this] { return fields_.nm_url_servidor; },
+                              [this] { return fields_.nm_chave_streaming; }});
+    streaming_status_timer_->start();
+  }
   runtime_->OnAirIndex.store(-1);
   Step([&] {
     fields_.CreateConfigFile(SettingsFilePath(options_.exe_path));
@@ -236,8 +250,9 @@ void Tform_main::FormClose() {
   if (fields_.bl_salvar_playlist) {
     Step([&] { salvarPlaylist(runtime_->MediaList, DefaultPlaylistFile()); });
   }
-  if (runtime_->StreamWriter) Step([&] { runtime_->StreamWriter->StopStreamOutput(0); });
   runtime_->IsStreaming.store(false);
+  streaming_status_timer_->stop();
+  if (runtime_->StreamWriter) Step([&] { runtime_->StreamWriter->StopStreamOutput(0); });
   if (remote_) remote_->StopRemoteControl();
   fields_.ConfigFile.reset();
   UpdateUI_PGM->stop();
@@ -395,6 +410,26 @@ void Tform_main::SetStreamingStatus(const std::string& text, bool failure) {
   QPalette p = lb_stream_status->palette();
   p.setColor(QPalette::WindowText, failure ? QColor(0xFF, 0x9A, 0x8A) : QColor(0xC8, 0xF0, 0xA8));
   lb_stream_status->setPalette(p);
+}
+
+void Tform_main::ShowStreamingPage() {
+  if (show_streaming_page) show_streaming_page();
+}
+void Tform_main::ShowStreamingPageModal() {
+  if (show_streaming_page_modal) show_streaming_page_modal();
+}
+bool Tform_main::AskYesNo(const std::string& question) {
+  return TMessageService::AskYesNo(question);
+}
+void Tform_main::RefreshStreamingStatus() {
+  if (!runtime_->StreamWriter) return;
+  const media::WriterStatus status = runtime_->StreamWriter->GetStatus();
+  const bool failure =
+      status.state == media::eWriterState::Failed || status.state == media::eWriterState::Retrying;
+  SetStreamingStatus(status.state == media::eWriterState::Stopped && status.reason.empty()
+                         ? std::string()
+                         : StreamingStatusText(status),
+                     failure);
 }
 
 // ---- commands ----

@@ -25,6 +25,7 @@
 #include "engine/playback/playback_runtime.h"
 #include "engine/playback/playback_view.h"
 #include "playlist/playlist_file.h"
+#include "streaming/streaming_control.h"
 #include "ui/playlist_editing.h"
 
 class QAction;
@@ -57,7 +58,8 @@ struct MainWindowOptions {
 class Tform_main : public QMainWindow,
                    public IPlaybackView,
                    public IPlaylistView,
-                   public IPlaylistEditingView {
+                   public IPlaylistEditingView,
+                   public IStreamingView {
   Q_OBJECT
 
  public:
@@ -74,11 +76,12 @@ class Tform_main : public QMainWindow,
 
   // Hooks of the windows created after this one (settings dialog, About box, character
   // generator) and of the streaming control.
-  std::function<void()> open_settings;            // "Gerais"
-  std::function<void()> open_settings_streaming;  // "Configurar"
-  std::function<void()> open_about;               // "Sobre"
-  std::function<void()> open_gc;                  // the hidden "Gc" button
-  std::function<void()> streaming_click;          // "Habilitar" / "Desabilitar"
+  std::function<void()> open_settings;              // "Gerais"
+  std::function<void()> open_settings_streaming;    // "Configurar"
+  std::function<void()> open_about;                 // "Sobre"
+  std::function<void()> open_gc;                    // the hidden "Gc" button
+  std::function<void()> show_streaming_page;        // the streaming page, not modal
+  std::function<void()> show_streaming_page_modal;  // the streaming page, modal
 
   TPlaybackRuntime& Runtime() { return *runtime_; }
   SettingsFields& Settings() { return fields_; }
@@ -113,10 +116,17 @@ class Tform_main : public QMainWindow,
   void Inform(const std::string& text) override { ShowMessage(text); }
   bool AskWarningYesNo(const std::string& text) override { return AskYesNoWarning(text); }
 
-  // Streaming bar: the server address, the button caption and the writer's status line.
+  // Streaming bar (IStreamingView): the server address, the button caption, the settings
+  // dialog's streaming page, and the writer's status line (refreshed twice a second).
   void SetServerText(const std::string& text);
-  void SetStreamingButtonCaption(const std::string& caption);
+  void SetStreamingButtonCaption(const std::string& caption) override;
+  void SetServerCaption(const std::string& caption) override { SetServerText(caption); }
+  void ShowStreamingPage() override;
+  void ShowStreamingPageModal() override;
+  bool AskYesNo(const std::string& question) override;
   void SetStreamingStatus(const std::string& text, bool failure);
+  void RefreshStreamingStatus();
+  StreamingControl* Streaming() { return streaming_.get(); }
 
   // ---- commands (menu items, buttons, grid) ----
   void AbrirPlaylist1Click();
@@ -218,6 +228,8 @@ class Tform_main : public QMainWindow,
   std::unique_ptr<MediaListAccess> list_access_;
   std::unique_ptr<TPlaylistEditing> editing_;
   std::unique_ptr<remote::RemoteControl> remote_;
+  std::unique_ptr<StreamingControl> streaming_;
+  QTimer* streaming_status_timer_ = nullptr;
   bool created_ = false;
   bool closed_ = false;
   bool destroyed_ = false;

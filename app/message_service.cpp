@@ -18,6 +18,10 @@ QPointer<QWidget>& ParentSlot() {
 QString Title() {
   return QStringLiteral("Vexto");
 }
+// "\r" in the system's texts is a line break.
+QString Shown(const std::string& text) {
+  return QString::fromStdString(text).replace(QLatin1Char('\r'), QLatin1Char('\n'));
+}
 }  // namespace
 
 void TMessageService::SetScript(Script script) {
@@ -35,7 +39,7 @@ void TMessageService::Inform(const std::string& text) {
     ScriptSlot()(Kind::Inform, text);
     return;
   }
-  QMessageBox::information(ParentSlot(), Title(), QString::fromStdString(text), QMessageBox::Ok);
+  QMessageBox::information(ParentSlot(), Title(), Shown(text), QMessageBox::Ok);
 }
 
 void TMessageService::Error(const std::string& text) {
@@ -43,7 +47,7 @@ void TMessageService::Error(const std::string& text) {
     ScriptSlot()(Kind::Error, text);
     return;
   }
-  QMessageBox::critical(ParentSlot(), Title(), QString::fromStdString(text), QMessageBox::Ok);
+  QMessageBox::critical(ParentSlot(), Title(), Shown(text), QMessageBox::Ok);
 }
 
 void TMessageService::StyleNotFound(const std::string& text) {
@@ -51,14 +55,25 @@ void TMessageService::StyleNotFound(const std::string& text) {
     ScriptSlot()(Kind::StyleNotFound, text);
     return;
   }
-  QMessageBox::critical(ParentSlot(), Title(), QString::fromStdString(text), QMessageBox::Close);
+  QMessageBox::critical(ParentSlot(), Title(), Shown(text), QMessageBox::Close);
 }
 
 bool TMessageService::AskYesNoWarning(const std::string& text) {
   if (ScriptSlot()) return ScriptSlot()(Kind::AskYesNoWarning, text);
-  return QMessageBox::warning(ParentSlot(), Title(), QString::fromStdString(text),
+  return QMessageBox::warning(ParentSlot(), Title(), Shown(text),
                               QMessageBox::Yes | QMessageBox::No,
                               QMessageBox::No) == QMessageBox::Yes;
+}
+
+}  // namespace vexto
+
+namespace vexto {
+
+bool TMessageService::AskYesNo(const std::string& text) {
+  if (ScriptSlot()) return ScriptSlot()(Kind::AskYesNo, text);
+  return QMessageBox::question(ParentSlot(), Title(), Shown(text),
+                               QMessageBox::Yes | QMessageBox::No,
+                               QMessageBox::No) == QMessageBox::Yes;
 }
 
 }  // namespace vexto
