@@ -51,13 +51,16 @@ int main(int argc, char** argv) {
     QCoreApplication::exit(code);
   };
   auto form_main = std::make_unique<Tform_main>(options);
+  // The close signals are caught before anything is started: the remote control answers from
+  // its own thread as soon as FormCreate starts it, so a SIGTERM may come before the loop runs.
+  // It waits in the notifier's socket and closes the window once the loop starts.
+  TCloseSignals close_signals(form_main.get());
   form_main->FormCreate();
   auto settings = CreateSettingsDialog(*form_main);
   auto form_sobre = std::make_unique<Tform_sobre>(form_main.get());
   auto form_gc = std::make_unique<TForm_gc>(form_main.get());
   form_main->open_about = [&form_sobre] { form_sobre->exec(); };
   form_main->open_gc = [&form_gc] { form_gc->show(); };
-  TCloseSignals close_signals(form_main.get());
 
   form_main->show();
   const int loop_code = app.exec();

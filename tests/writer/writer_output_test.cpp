@@ -69,9 +69,10 @@ int64_t InFlight(IMFWriter& w, int64_t pushed) {
 }
 
 // Pushes frames first..first+count-1 and times the PushFrame calls. period > 0: one frame per
-// period, and never more in flight than the queue holds (a slow machine or a sanitizer slows
-// the pushes instead of dropping frames). period 0: one burst of the same frame, as fast as
-// possible.
+// period, and no more than 20 in flight while the writer is still sending (a slow machine or a
+// sanitizer slows the pushes instead of dropping frames). An encoder with a look-ahead (VP9,
+// x265) holds frames until more arrive, so a sent count that stands still for 300 ms ends the
+// wait. period 0: one burst of the same frame, as fast as possible.
 PushTimes PushFrames(IMFWriter& w, int64_t first, int64_t count, Rgb color,
                      std::chrono::milliseconds period, int width = 320, int height = 180) {
   std::vector<std::chrono::nanoseconds> times;
@@ -82,10 +83,15 @@ PushTimes PushFrames(IMFWriter& w, int64_t first, int64_t count, Rgb color,
         period.count() == 0 ? burst_frame : test::MakeProgramFrame(i, color, width, height);
     if (period.count() > 0) {
       std::this_thread::sleep_for(period);
-      const auto limit = std::chrono::steady_clock::now() + 20s;
+      int64_t sent = w.GetStatus().frames_sent;
+      auto moved = std::chrono::steady_clock::now();
       while (InFlight(w, pushed_before + (i - first)) > 20 &&
-             std::chrono::steady_clock::now() < limit) {
+             std::chrono::steady_clock::now() - moved < 300ms) {
         std::this_thread::sleep_for(2ms);
+        if (w.GetStatus().frames_sent != sent) {
+          sent = w.GetStatus().frames_sent;
+          moved = std::chrono::steady_clock::now();
+        }
       }
     }
     const auto t0 = std::chrono::steady_clock::now();
