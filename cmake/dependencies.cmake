@@ -24,5 +24,6 @@ function(vexto_add_test name)
   endif()
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
     PROPERTIES TIMEOUT ${T_TIMEOUT}
-    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;TSAN_OPTIONS=ignore_noninstrumented_modules=1 halt_on_error=1 second_deadlock_stack=1;ASAN_OPTIONS=detect_leaks=1:abort_on_error=1;UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1;LSAN_OPTIONS=suppressions=${CMAKE_SOURCE_DIR}/tests/lsan.supp")
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+  vexto_link_sanitizer_defaults(${name})
 endfunction()

@@ -11,3 +11,14 @@ elseif(VEXTO_SANITIZE STREQUAL "address")
 elseif(NOT VEXTO_SANITIZE STREQUAL "")
   message(FATAL_ERROR "VEXTO_SANITIZE must be empty, thread or address")
 endif()
+
+# The sanitizer options and leak suppressions live in the executables themselves (see
+# sanitizer_defaults.cpp); every executable of a sanitizer build links this object library.
+if(NOT VEXTO_SANITIZE STREQUAL "")
+  add_library(vexto_sanitizer_defaults OBJECT ${CMAKE_CURRENT_LIST_DIR}/sanitizer_defaults.cpp)
+endif()
+function(vexto_link_sanitizer_defaults target)
+  if(TARGET vexto_sanitizer_defaults)
+    target_link_libraries(${target} PRIVATE vexto_sanitizer_defaults)
+  endif()
+endfunction()
