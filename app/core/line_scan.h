@@ -1,4 +1,5 @@
-// Finding line ends in large texts (CR LF, LF or a lone CR end a line).
+// Scanning the settings and playlist texts: line ends in large texts (CR LF, LF or a lone CR
+// end a line) and the blanks around fields.
 #pragma once
 
 #include <algorithm>
@@ -23,6 +24,18 @@ inline size_t FindLineEnd(std::string_view text, size_t pos) {
     pos += n;
   }
   return std::string_view::npos;
+}
+
+// Spaces and tabs are the blanks around names, values and fields.
+inline bool IsBlank(char c) {
+  return c == ' ' || c == '\t';
+}
+
+// s without its leading and trailing blanks.
+inline std::string_view Trim(std::string_view s) {
+  while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
+  while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
+  return s;
 }
 
 }  // namespace vexto

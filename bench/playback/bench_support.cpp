@@ -13,6 +13,7 @@
 #include "engine/media/core/class_ids.h"
 #include "engine/media/core/factory.h"
 #include "engine/media/factory/builtin_classes.h"
+#include "tests/playback/test_source_camera.h"
 
 namespace vexto::bench {
 
@@ -21,12 +22,7 @@ BenchRig::BenchRig(const std::vector<std::string>& files) {
   rt = std::make_unique<TPlaybackRuntime>(view, [](const std::string& line) {
     if (line != kLogPumpEnded) std::fprintf(stderr, "log: %s\n", line.c_str());
   });
-  auto live = media::CreateEngineInterface<media::IMFLive>(media::CLSID_MFLive);
-  int n = 0;
-  live->CountCaptureDevices(media::kCaptureVideo, n);
-  live->ChooseCaptureDevice(media::kCaptureVideo, n - 1, 0);  // the built-in test source
-  live->CountCaptureDevices(media::kCaptureAudio, n);
-  live->ChooseCaptureDevice(media::kCaptureAudio, n - 1, 0);
+  auto live = test::MakeTestSourceCamera();
   auto reader = [] {
     return media::CreateEngineInterface<media::IMFReader>(media::CLSID_MFReader);
   };

@@ -20,6 +20,7 @@
 #include "app/form_main.h"
 #include "app/fp_control.h"
 #include "app/message_service.h"
+#include "tests/support/file_helpers.h"
 #include "tests/support/test_support.h"
 #include "ui/playlist_grid.h"
 #include "ui/png_button.h"
@@ -27,23 +28,14 @@
 namespace vexto {
 namespace {
 using test::MakeColorClip;
+using test::ReadFileBytes;
 using test::TempDir;
 
-std::string ReadFile(const std::filesystem::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
+// The log is Windows-1252; the texts checked here are all in its Latin-1 part.
 std::vector<std::string> LogLines(const std::filesystem::path& folder) {
   std::vector<std::string> lines;
-  // The log is Windows-1252; the texts checked here are all in its Latin-1 part.
-  std::istringstream in(QString::fromLatin1(ReadFile(folder / "Log" / "vexto.log")).toStdString());
-  for (std::string line; std::getline(in, line);) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    const auto arrow = line.find("  -> ");
-    if (arrow != std::string::npos) lines.push_back(line.substr(arrow + 5));
+  for (const std::string& message : test::LogMessages(folder)) {
+    lines.push_back(QString::fromLatin1(message).toStdString());
   }
   return lines;
 }
@@ -324,7 +316,7 @@ TEST_F(FormMainTest, TwinAudioVideoItemsShareTheirTicksAndWriteTheKey) {
   EXPECT_TRUE(form_->Audio4->isChecked());
   form_->Audio2->trigger();
   EXPECT_FALSE(form_->Audio4->isChecked());
-  const std::string ini = ReadFile(dir_ / "vexto.ini");
+  const std::string ini = ReadFileBytes(dir_ / "vexto.ini");
   EXPECT_NE(ini.find("Playlist-Video=1"), std::string::npos) << ini;
   EXPECT_NE(ini.find("Live-Audio=0"), std::string::npos) << ini;
 }
@@ -337,7 +329,7 @@ TEST_F(FormMainTest, TitleBarCloseRunsTheSameSequenceAndSavesWhenAsked) {
   EXPECT_EQ(exit_codes_, std::vector<int>{0});
   EXPECT_FALSE(form_->Runtime().PumpRunning.load());
   EXPECT_EQ(LogLines(dir_.path()).back(), "AVThread Finalizado");
-  const std::string saved = ReadFile(dir_ / "vexto.vxt");
+  const std::string saved = ReadFileBytes(dir_ / "vexto.vxt");
   EXPECT_NE(saved.find("item1.mp4"), std::string::npos) << saved;
   form_->close();  // a second close does nothing
   EXPECT_EQ(exit_codes_.size(), 1u);

@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "app/core/atomic_file.h"
+#include "tests/support/file_helpers.h"
 #include "tests/support/test_support.h"
 
 namespace vexto {
@@ -21,30 +22,9 @@ namespace {
 
 using test::TempDir;
 
-// Temporary files left by writers killed inside a write: proof that kills landed mid-write.
-int StrayTempFiles(const std::filesystem::path& folder, const std::string& name) {
-  int n = 0;
-  for (const auto& e : std::filesystem::directory_iterator(folder)) {
-    if (e.path().filename().string().starts_with("." + name + ".tmp-")) ++n;
-  }
-  return n;
-}
-
-// Waits (up to 20 s) until a writer's temporary file appears, then a little more, so the kill
-// lands inside the write: between its creation, the flush and the rename.
-void WaitUntilInsideAWrite(const std::filesystem::path& folder, const std::string& name,
-                           int strays_before, std::mt19937& rng) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-  while (StrayTempFiles(folder, name) <= strays_before &&
-         std::chrono::steady_clock::now() < deadline) {
-    std::this_thread::sleep_for(std::chrono::microseconds(200));
-  }
-  std::this_thread::sleep_for(std::chrono::microseconds(rng() % 30000));
-}
-
-void WriteBytes(const std::filesystem::path& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary) << bytes;
-}
+using test::StrayTempFiles;
+using test::WaitUntilInsideAWrite;
+using test::WriteFileBytes;
 
 std::string ReadBytes(const std::filesystem::path& path) {
   return ReadWholeFile(path);
@@ -69,7 +49,7 @@ TEST(TIniFile, MissingFileGivesDefaultsAndFirstWriteCreatesIt) {
 
 TEST(TIniFile, BooleansReadAsIntegers) {
   TempDir dir;
-  WriteBytes(dir / "s.ini", "[c]\ntwo=2\nzero=0\nempty=\nword=yes\nneg=-1\n");
+  WriteFileBytes(dir / "s.ini", "[c]\ntwo=2\nzero=0\nempty=\nword=yes\nneg=-1\n");
   TIniFile ini(dir / "s.ini");
   EXPECT_TRUE(ini.ReadBool("c", "two", false));
   EXPECT_FALSE(ini.ReadBool("c", "zero", true));
@@ -81,7 +61,7 @@ TEST(TIniFile, BooleansReadAsIntegers) {
 
 TEST(TIniFile, WriteInAnyCaseReplacesTheEntry) {
   TempDir dir;
-  WriteBytes(dir / "s.ini", "[dispositivos]\r\ncaptura=0\r\n");
+  WriteFileBytes(dir / "s.ini", "[dispositivos]\r\ncaptura=0\r\n");
   TIniFile ini(dir / "s.ini");
   ini.WriteInteger("Dispositivos", "Captura", 3);
   EXPECT_EQ(ReadBytes(dir / "s.ini"), "[dispositivos]\r\ncaptura=3\r\n");
@@ -100,17 +80,17 @@ TEST(TIniFile, LongValuesComeBackCut) {
 TEST(TIniFile, EditsByOtherProgramsAreSeen) {
   TempDir dir;
   const auto path = dir / "s.ini";
-  WriteBytes(path, "[a]\nk=1\n");
+  WriteFileBytes(path, "[a]\nk=1\n");
   TIniFile ini(path);
   EXPECT_EQ(ini.ReadInteger("a", "k", 0), 1);
-  WriteBytes(path, "[a]\nk=2\n");  // same size, same tick
+  WriteFileBytes(path, "[a]\nk=2\n");  // same size, same tick
   EXPECT_EQ(ini.ReadInteger("a", "k", 0), 2);
   // An old file is cached; a rewrite gives it a new stamp and is seen too.
   const auto old = std::filesystem::file_time_type::clock::now() - std::chrono::hours(1);
   std::filesystem::last_write_time(path, old);
   EXPECT_EQ(ini.ReadInteger("a", "k", 0), 2);
   EXPECT_EQ(ini.ReadInteger("a", "k", 0), 2);
-  WriteBytes(path, "[a]\nk=3\n");
+  WriteFileBytes(path, "[a]\nk=3\n");
   EXPECT_EQ(ini.ReadInteger("a", "k", 0), 3);
   std::filesystem::remove(path);
   EXPECT_EQ(ini.ReadInteger("a", "k", 0), 0);
@@ -118,7 +98,7 @@ TEST(TIniFile, EditsByOtherProgramsAreSeen) {
 
 TEST(TIniFile, RefusedWriteRaisesWithThePathAndKeepsTheFile) {
   TempDir dir;
-  WriteBytes(dir / "plain", "x");
+  WriteFileBytes(dir / "plain", "x");
   const std::filesystem::path refused[] = {
       dir / "missing-folder" / "s.ini",  // ENOENT
       dir / "plain" / "s.ini",           // ENOTDIR
@@ -139,7 +119,7 @@ TEST(TIniFile, RefusedWriteRaisesWithThePathAndKeepsTheFile) {
 
 TEST(TIniFile, WriteKeepsPermissionsAndFollowsSymlinks) {
   TempDir dir;
-  WriteBytes(dir / "real.ini", "[a]\nk=1\n");
+  WriteFileBytes(dir / "real.ini", "[a]\nk=1\n");
   std::filesystem::permissions(dir / "real.ini", std::filesystem::perms(0640));
   std::filesystem::create_symlink(dir / "real.ini", dir / "link.ini");
   TIniFile ini(dir / "link.ini");
@@ -174,20 +154,20 @@ TEST(TIniFile, BadInput) {
   };
   for (const auto& input : inputs) {
     const auto path = dir / "bad.ini";
-    WriteBytes(path, input.bytes);
+    WriteFileBytes(path, input.bytes);
     TIniFile ini(path);
     EXPECT_EQ(ini.ReadInteger("rtmp", "video_codec", 7), 7) << input.name;
     EXPECT_EQ(ini.ReadString("zz", "k", "d"), "d") << input.name;
     ini.WriteInteger("rtmp", "video_codec", 2);
     EXPECT_EQ(ini.ReadInteger("rtmp", "video_codec", 7), 2) << input.name;
   }
-  WriteBytes(dir / "long.ini", long_lines);
+  WriteFileBytes(dir / "long.ini", long_lines);
   TIniFile ini(dir / "long.ini");
   EXPECT_EQ(ini.ReadString("a", "k", "").size(), 2047u);
   for (const char* device : {"/dev/zero", "/dev/urandom"}) {
     EXPECT_EQ(TIniFile(device).ReadInteger("a", "k", 6), 6) << device;
   }
-  WriteBytes(dir / "nul.ini", nul_bytes);
+  WriteFileBytes(dir / "nul.ini", nul_bytes);
   EXPECT_EQ(TIniFile(dir / "nul.ini").ReadString("b", "k", "d"), "");
 }
 
@@ -217,7 +197,7 @@ TEST(TIniFile, KilledWriterNeverDamagesTheFile) {
   for (int i = 0; i < 8 * 1024; ++i)
     base += "k" + std::to_string(i) + "=" + std::string(1000, 'x') + "\n";
   base += "[rtmp]\ncounter=0\n[end]\nlast=1\n";
-  WriteBytes(path, base);
+  WriteFileBytes(path, base);
   std::mt19937 rng(42);
   int last_seen = 0;
   for (int round = 0; round < 8; ++round) {

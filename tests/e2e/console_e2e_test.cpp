@@ -16,6 +16,7 @@
 #include <thread>
 #include <vector>
 
+#include "tests/support/file_helpers.h"
 #include "tests/support/test_support.h"
 
 extern char** environ;
@@ -24,29 +25,11 @@ namespace vexto {
 namespace {
 
 using test::FreeLoopbackPort;
+using test::LogMessages;
 using test::MakeColorClip;
+using test::ReadFileBytes;
 using test::RunCommand;
 using test::TempDir;
-
-std::string ReadFile(const std::filesystem::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-// Log messages (the text after "  -> "); the log is Windows-1252, compared here on ASCII texts
-// and the one accented start-up line.
-std::vector<std::string> LogMessages(const std::filesystem::path& folder) {
-  std::vector<std::string> out;
-  std::istringstream in(ReadFile(folder / "Log" / "vexto.log"));
-  for (std::string line; std::getline(in, line);) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    const auto arrow = line.find("  -> ");
-    if (arrow != std::string::npos) out.push_back(line.substr(arrow + 5));
-  }
-  return out;
-}
 
 class Console {
  public:
@@ -110,19 +93,19 @@ TEST(ConsoleEndToEnd, StartsSwitchesByHttpAndClosesOnSigterm) {
     served = result.exit_code == 0 && result.output.find("200") != std::string::npos;
     if (!served) std::this_thread::sleep_for(std::chrono::milliseconds(100));
   }
-  EXPECT_TRUE(served) << ReadFile(dir / "console.out");
+  EXPECT_TRUE(served) << ReadFileBytes(dir / "console.out");
 
-  EXPECT_EQ(console.Terminate(std::chrono::seconds(30)), 0) << ReadFile(dir / "console.out");
+  EXPECT_EQ(console.Terminate(std::chrono::seconds(30)), 0) << ReadFileBytes(dir / "console.out");
   const auto log = LogMessages(dir.path());
   ASSERT_GE(log.size(), 3u);
   EXPECT_EQ(log[0], "Iniciando Vexto");
   EXPECT_EQ(log[1], "Iniciando Comunica\xE7\xE3o Serial");
   EXPECT_EQ(log.back(), "AVThread Finalizado");
   // Saved at close, flags kept.
-  const std::string saved = ReadFile(dir / "vexto.vxt");
+  const std::string saved = ReadFileBytes(dir / "vexto.vxt");
   EXPECT_NE(saved.find("um.mp4#0#-1"), std::string::npos) << saved;
   EXPECT_NE(saved.find("dois.mp4#-1#0"), std::string::npos) << saved;
-  EXPECT_NE(ReadFile(dir / "vexto.ini").find("salvar_playlist=1"), std::string::npos);
+  EXPECT_NE(ReadFileBytes(dir / "vexto.ini").find("salvar_playlist=1"), std::string::npos);
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include "engine/media/core/class_ids.h"
 #include "engine/media/core/factory.h"
 #include "engine/media/factory/builtin_classes.h"
+#include "tests/playback/test_source_camera.h"
 
 namespace vexto::test {
 
@@ -189,12 +190,7 @@ Rig::Rig(bool with_camera) {
   });
   std::shared_ptr<media::IMFLive> camera;
   if (with_camera) {
-    camera = media::CreateEngineInterface<media::IMFLive>(media::CLSID_MFLive);
-    int n = 0;
-    camera->CountCaptureDevices(media::kCaptureVideo, n);
-    camera->ChooseCaptureDevice(media::kCaptureVideo, n - 1, 0);  // the built-in test source
-    camera->CountCaptureDevices(media::kCaptureAudio, n);
-    camera->ChooseCaptureDevice(media::kCaptureAudio, n - 1, 0);
+    camera = test::MakeTestSourceCamera();
   }
   auto reader = [] {
     return media::CreateEngineInterface<media::IMFReader>(media::CLSID_MFReader);

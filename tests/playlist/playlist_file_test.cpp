@@ -16,6 +16,7 @@
 #include "app/core/atomic_file.h"
 #include "playlist/playlist_errors.h"
 #include "playlist/playlist_format.h"
+#include "tests/support/file_helpers.h"
 #include "tests/support/test_support.h"
 
 namespace vexto {
@@ -38,37 +39,16 @@ class ScriptedView : public IPlaylistView {
 
 using Calls = std::vector<std::string>;
 
-// Temporary files left by writers killed inside a write: proof that kills landed mid-write.
-int StrayTempFiles(const std::filesystem::path& folder, const std::string& name) {
-  int n = 0;
-  for (const auto& e : std::filesystem::directory_iterator(folder)) {
-    if (e.path().filename().string().starts_with("." + name + ".tmp-")) ++n;
-  }
-  return n;
-}
-
-// Waits (up to 20 s) until a writer's temporary file appears, then a little more, so the kill
-// lands inside the write: between its creation, the flush and the rename.
-void WaitUntilInsideAWrite(const std::filesystem::path& folder, const std::string& name,
-                           int strays_before, std::mt19937& rng) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-  while (StrayTempFiles(folder, name) <= strays_before &&
-         std::chrono::steady_clock::now() < deadline) {
-    std::this_thread::sleep_for(std::chrono::microseconds(200));
-  }
-  std::this_thread::sleep_for(std::chrono::microseconds(rng() % 30000));
-}
-
-void WriteBytes(const std::filesystem::path& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary) << bytes;
-}
+using test::StrayTempFiles;
+using test::WaitUntilInsideAWrite;
+using test::WriteFileBytes;
 
 class PlaylistFileTest : public ::testing::Test {
  protected:
   // An existing media file (its content does not matter to the playlist).
   std::string Media(const std::string& name) {
     const auto path = dir_ / name;
-    WriteBytes(path, "m");
+    WriteFileBytes(path, "m");
     return path.string();
   }
   std::unique_ptr<TMidia> Item(const std::string& path, const std::string& duration, bool pause,
@@ -161,7 +141,7 @@ TEST_F(PlaylistFileTest, HandWrittenFiles) {
        {"1"}},
   };
   for (const auto& tc : cases) {
-    WriteBytes(dir_ / "h.vxt", tc.bytes);
+    WriteFileBytes(dir_ / "h.vxt", tc.bytes);
     TMediaList list;
     ScriptedView view;
     AbrirPlaylist(list, dir_ / "h.vxt", view);
@@ -195,7 +175,7 @@ TEST_F(PlaylistFileTest, ByteOrderMarksKeepNonAsciiPaths) {
     return out;
   };
   for (const std::string& bytes : {"\xEF\xBB\xBF" + line, utf16(false), utf16(true)}) {
-    WriteBytes(dir_ / "m.vxt", bytes);
+    WriteFileBytes(dir_ / "m.vxt", bytes);
     TMediaList list;
     AbrirPlaylist(list, dir_ / "m.vxt", view_);
     ASSERT_EQ(list.Count(), 1);
@@ -207,14 +187,14 @@ TEST_F(PlaylistFileTest, ByteOrderMarksKeepNonAsciiPaths) {
 TEST_F(PlaylistFileTest, FlagTexts) {
   const std::string a = Media("a.mp4");
   for (const char* t : {"True", "true", "1", "-1"}) {
-    WriteBytes(dir_ / "f.vxt", "0#d#" + a + "#" + t + "#" + t + "\r\n");
+    WriteFileBytes(dir_ / "f.vxt", "0#d#" + a + "#" + t + "#" + t + "\r\n");
     TMediaList list;
     AbrirPlaylist(list, dir_ / "f.vxt", view_);
     ASSERT_EQ(list.Count(), 1);
     EXPECT_TRUE(list.Items(0).FPause && list.Items(0).FLoop) << t;
   }
   for (const char* f : {"0", "FALSE"}) {
-    WriteBytes(dir_ / "f.vxt", "0#d#" + a + "#" + f + "#" + f + "\r\n");
+    WriteFileBytes(dir_ / "f.vxt", "0#d#" + a + "#" + f + "#" + f + "\r\n");
     TMediaList list;
     AbrirPlaylist(list, dir_ / "f.vxt", view_);
     ASSERT_EQ(list.Count(), 1);
@@ -224,7 +204,8 @@ TEST_F(PlaylistFileTest, FlagTexts) {
 
 TEST_F(PlaylistFileTest, BadFlagStopsTheLoadKeepingEarlierItems) {
   const std::string a = Media("a.mp4");
-  WriteBytes(dir_ / "f.vxt", "0#d#" + a + "#0#0\r\n1#d#" + a + "#sim#0\r\n2#d#" + a + "#0#0\r\n");
+  WriteFileBytes(dir_ / "f.vxt",
+                 "0#d#" + a + "#0#0\r\n1#d#" + a + "#sim#0\r\n2#d#" + a + "#0#0\r\n");
   TMediaList list;
   try {
     AbrirPlaylist(list, dir_ / "f.vxt", view_);
@@ -238,7 +219,7 @@ TEST_F(PlaylistFileTest, BadFlagStopsTheLoadKeepingEarlierItems) {
 
 TEST_F(PlaylistFileTest, ShortLineStopsTheLoadKeepingEarlierItems) {
   const std::string a = Media("a.mp4");
-  WriteBytes(dir_ / "f.vxt", "0#d#" + a + "#0#0\r\ngarbage\r\n");
+  WriteFileBytes(dir_ / "f.vxt", "0#d#" + a + "#0#0\r\ngarbage\r\n");
   TMediaList list;
   EXPECT_THROW(AbrirPlaylist(list, dir_ / "f.vxt", view_), EPlaylistFormatError);
   EXPECT_EQ(list.Count(), 1);
@@ -248,8 +229,8 @@ TEST_F(PlaylistFileTest, ShortLineStopsTheLoadKeepingEarlierItems) {
 TEST_F(PlaylistFileTest, MissingMediaStopsWithTheMessage) {
   const std::string a = Media("a.mp4"), b = Media("b.mp4");
   const std::string missing = (dir_ / "gone.mp4").string();
-  WriteBytes(dir_ / "f.vxt", "0#d#" + a + "#0#0\r\n1#d#" + b + "#0#0\r\n2#d#" + missing +
-                                 "#0#0\r\n3#d#" + a + "#0#0\r\n");
+  WriteFileBytes(dir_ / "f.vxt", "0#d#" + a + "#0#0\r\n1#d#" + b + "#0#0\r\n2#d#" + missing +
+                                     "#0#0\r\n3#d#" + a + "#0#0\r\n");
   TMediaList list;
   AbrirPlaylist(list, dir_ / "f.vxt", view_);
   EXPECT_EQ(list.Count(), 2);
@@ -258,7 +239,7 @@ TEST_F(PlaylistFileTest, MissingMediaStopsWithTheMessage) {
 }
 
 TEST_F(PlaylistFileTest, FolderIsNotAMediaFile) {
-  WriteBytes(dir_ / "f.vxt", "0#d#" + dir_.path().string() + "#0#0\r\n");
+  WriteFileBytes(dir_ / "f.vxt", "0#d#" + dir_.path().string() + "#0#0\r\n");
   TMediaList list;
   AbrirPlaylist(list, dir_ / "f.vxt", view_);
   EXPECT_EQ(list.Count(), 0);
@@ -269,7 +250,7 @@ TEST_F(PlaylistFileTest, HashInPathWithOldFiveFieldReading) {
   // Written by an older system: the path "/dir/a#b.mp4" in a five-field line cannot be told
   // apart from a six-field line, so it reads as the full path now.
   const std::string hashed = Media("a#b.mp4");
-  WriteBytes(dir_ / "f.vxt", "0#d#" + hashed + "#0#-1\r\n");
+  WriteFileBytes(dir_ / "f.vxt", "0#d#" + hashed + "#0#-1\r\n");
   TMediaList list;
   AbrirPlaylist(list, dir_ / "f.vxt", view_);
   ASSERT_EQ(list.Count(), 1);
@@ -280,7 +261,7 @@ TEST_F(PlaylistFileTest, HashInPathWithOldFiveFieldReading) {
 
 TEST_F(PlaylistFileTest, EmptyFileLeavesOneBlankRow) {
   for (const std::string bytes : {"", "\r\n\r\n", "\xEF\xBB\xBF"}) {
-    WriteBytes(dir_ / "e.vxt", bytes);
+    WriteFileBytes(dir_ / "e.vxt", bytes);
     TMediaList list;
     list.Add(Item(Media("a.mp4"), "d", false, false));
     ScriptedView view;
@@ -313,7 +294,7 @@ TEST_F(PlaylistFileTest, UnreadableFileEmptiesTheListAndRaises) {
 TEST_F(PlaylistFileTest, FailedSaveRaisesAndKeepsTheOldFile) {
   TMediaList list;
   list.Add(Item(Media("a.mp4"), "d", false, false));
-  WriteBytes(dir_ / "keep.vxt", "old");
+  WriteFileBytes(dir_ / "keep.vxt", "old");
   for (const auto& path : {dir_ / "no-folder" / "x.vxt", dir_.path()}) {
     try {
       salvarPlaylist(list, path);
@@ -349,7 +330,7 @@ TEST_F(PlaylistFileTest, BadInput) {
       {"odd UTF-16", std::string("\xFE\xFF\0", 3)},
   };
   for (const auto& input : inputs) {
-    WriteBytes(dir_ / "bad.vxt", input.bytes);
+    WriteFileBytes(dir_ / "bad.vxt", input.bytes);
     TMediaList list;
     ScriptedView view;
     try {

@@ -8,6 +8,8 @@
 #include <stdexcept>
 #include <thread>
 
+#include "tests/support/exec_child.h"
+
 namespace vexto::test {
 
 ChildProcess::ChildProcess(const std::vector<std::string>& argv, const std::filesystem::path& log) {
@@ -16,18 +18,7 @@ ChildProcess::ChildProcess(const std::vector<std::string>& argv, const std::file
   if (pid_ < 0) throw std::runtime_error("fork failed");
   if (pid_ == 0) {
     setpgid(0, 0);
-    const int out = open(log_path.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
-    if (out >= 0) {
-      dup2(out, 1);
-      dup2(out, 2);
-    }
-    const int devnull = open("/dev/null", O_RDONLY);
-    if (devnull >= 0) dup2(devnull, 0);
-    std::vector<char*> args;
-    for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
-    execvp(args[0], args.data());
-    _exit(127);
+    ExecInChild(argv, open(log_path.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644));
   }
   setpgid(pid_, pid_);
 }

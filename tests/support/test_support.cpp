@@ -12,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/exec_child.h"
+
 namespace vexto::test {
 
 TempDir::TempDir() {
@@ -30,17 +32,7 @@ CommandResult RunCommand(const std::vector<std::string>& argv) {
   int pipefd[2];
   if (pipe2(pipefd, O_CLOEXEC) != 0) return result;
   const pid_t pid = fork();
-  if (pid == 0) {
-    dup2(pipefd[1], 1);
-    dup2(pipefd[1], 2);
-    const int devnull = open("/dev/null", O_RDONLY);
-    if (devnull >= 0) dup2(devnull, 0);
-    std::vector<char*> args;
-    for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
-    execvp(args[0], args.data());
-    _exit(127);
-  }
+  if (pid == 0) ExecInChild(argv, pipefd[1]);
   close(pipefd[1]);
   char buf[4096];
   ssize_t n;
@@ -53,8 +45,8 @@ CommandResult RunCommand(const std::vector<std::string>& argv) {
 }
 
 bool Ffmpeg(const std::vector<std::string>& args) {
-  std::vector<std::string> argv = {"ffmpeg", "-nostdin", "-hide_banner", "-loglevel", "error",
-                                   "-y"};
+  std::vector<std::string> argv = {"ffmpeg",    "-nostdin", "-hide_banner",
+                                   "-loglevel", "error",    "-y"};
   argv.insert(argv.end(), args.begin(), args.end());
   const CommandResult r = RunCommand(argv);
   EXPECT_EQ(r.exit_code, 0) << r.output;
@@ -66,8 +58,8 @@ bool MakeColorClip(const std::filesystem::path& out, const std::string& color, d
                    const std::vector<std::string>& extra_args) {
   const std::string d = std::to_string(seconds);
   std::vector<std::string> args = {
-      "-f", "lavfi", "-i", "color=c=" + color + ":s=" + size + ":r=" + rate + ":d=" + d,
-      "-f", "lavfi", "-i", "sine=frequency=1000:sample_rate=48000:duration=" + d,
+      "-f",       "lavfi", "-i", "color=c=" + color + ":s=" + size + ":r=" + rate + ":d=" + d,
+      "-f",       "lavfi", "-i", "sine=frequency=1000:sample_rate=48000:duration=" + d,
       "-shortest"};
   args.insert(args.end(), extra_args.begin(), extra_args.end());
   args.push_back(out.string());

@@ -14,6 +14,7 @@
 #include "tests/support/child_process.h"
 #include "tests/support/test_support.h"
 #include "tests/writer/program_frames.h"
+#include "tests/writer/writer_test_helpers.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -24,7 +25,9 @@ namespace vexto::media {
 namespace {
 
 using namespace std::chrono_literals;
+using test::LogLines;
 using test::Rgb;
+using test::WaitFor;
 
 // The encoders' own reports would bury the test output.
 const int kQuietLibraries = (av_log_set_level(AV_LOG_ERROR), 0);
@@ -147,29 +150,12 @@ double StreamDuration(const std::filesystem::path& file, const std::string& stre
   return std::atof(Probe(file, stream, "stream=duration").c_str());
 }
 
-struct LogLines {
-  std::mutex mutex;
-  std::vector<std::string> lines;
-  WriterLogger Hook() {
-    return [this](const std::string& line) {
-      std::lock_guard lock(mutex);
-      lines.push_back(line);
-    };
-  }
-  std::vector<std::string> Get() {
-    std::lock_guard lock(mutex);
-    return lines;
-  }
-};
-
-bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
-  const auto end = std::chrono::steady_clock::now() + timeout;
-  while (std::chrono::steady_clock::now() < end) {
-    if (done()) return true;
-    std::this_thread::sleep_for(20ms);
-  }
-  return done();
 }
+std::vector<std::string> Get() {
+  std::lock_guard lock(mutex);
+  return lines;
+}
+};
 
 // Which receiver a network output needs on loopback; empty for file outputs.
 struct Receiver {

@@ -23,6 +23,7 @@
 #include "tests/support/nginx_rtmp.h"
 #include "tests/support/test_support.h"
 #include "tests/writer/program_frames.h"
+#include "tests/writer/writer_test_helpers.h"
 
 extern "C" {
 #include <libavutil/log.h>
@@ -33,7 +34,9 @@ namespace {
 
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
+using test::LogLines;
 using test::Rgb;
+using test::WaitFor;
 
 const int kQuietLibraries = (av_log_set_level(AV_LOG_ERROR), 0);
 
@@ -59,28 +62,11 @@ std::string ResetConfig(IMFWriter& w, const std::string& size = "") {
   return config;
 }
 
-bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
-  const auto end = Clock::now() + timeout;
-  while (Clock::now() < end) {
-    if (done()) return true;
-    std::this_thread::sleep_for(20ms);
-  }
-  return done();
 }
-
-struct LogLines {
-  std::mutex mutex;
-  std::vector<std::string> lines;
-  WriterLogger Hook() {
-    return [this](const std::string& line) {
-      std::lock_guard lock(mutex);
-      lines.push_back(line);
-    };
-  }
-  std::vector<std::string> Get() {
-    std::lock_guard lock(mutex);
-    return lines;
-  }
+std::vector<std::string> Get() {
+  std::lock_guard lock(mutex);
+  return lines;
+}
 };
 
 // A frame pump stand-in: pushes program frames in real time (absolute deadlines) on its own
