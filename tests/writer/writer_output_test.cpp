@@ -150,13 +150,6 @@ double StreamDuration(const std::filesystem::path& file, const std::string& stre
   return std::atof(Probe(file, stream, "stream=duration").c_str());
 }
 
-}
-std::vector<std::string> Get() {
-  std::lock_guard lock(mutex);
-  return lines;
-}
-};
-
 // Which receiver a network output needs on loopback; empty for file outputs.
 struct Receiver {
   std::string url;                // where the writer sends

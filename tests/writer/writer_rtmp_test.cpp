@@ -62,13 +62,6 @@ std::string ResetConfig(IMFWriter& w, const std::string& size = "") {
   return config;
 }
 
-}
-std::vector<std::string> Get() {
-  std::lock_guard lock(mutex);
-  return lines;
-}
-};
-
 // A frame pump stand-in: pushes program frames in real time (absolute deadlines) on its own
 // thread, alternating a live-like source and a clip every 5 s, and times every PushFrame.
 class Pump {
