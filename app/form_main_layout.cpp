@@ -230,7 +230,7 @@ void Tform_main::BuildLayout() {
   bot_Config->setGeometry(162, 38, 67, 20);
   lb_stream_status = new QLabel(Panel8);
   lb_stream_status->setObjectName("lb_stream_status");
-  lb_stream_status->setGeometry(236, 34, 120, 30);
+  lb_stream_status->setGeometry(236, 27, 122, 40);  // three lines of a failure text fit
   lb_stream_status->setWordWrap(true);
   lb_stream_status->setFont(Tahoma(10));
   SetStreamingStatus("", false);
