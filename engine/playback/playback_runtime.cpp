@@ -1,8 +1,6 @@
 // Construction, engine objects, the pump's life, the reader swap and the on-air snapshot.
 #include "engine/playback/playback_runtime.h"
 
-#include <QMetaObject>
-
 #include "engine/media/core/class_ids.h"
 #include "engine/media/core/factory.h"
 #include "engine/playback/av_thread.h"
@@ -105,7 +103,7 @@ void TPlaybackRuntime::Log(const std::string& line) const {
 }
 
 void TPlaybackRuntime::PostToGui(std::function<void()> fn) {
-  QMetaObject::invokeMethod(this, std::move(fn), Qt::QueuedConnection);
+  gui_inbox_.Post(std::move(fn));
 }
 
 // ---- on-air snapshot and standby reader (GUI thread) ----
@@ -177,6 +175,7 @@ IMFFramePtr TPlaybackRuntime::TakeSwappedFirstFrame() {
 }
 
 bool TPlaybackRuntime::SwapInStandby(const OnAirSnapshot& snap) {
+  IMFFramePtr first;
   {
     std::lock_guard lock(sources_mutex_);
     if (!standby_ready_ || standby_path_ != snap.nextPath || snap.epoch != epoch_.load()) {
@@ -187,8 +186,16 @@ bool TPlaybackRuntime::SwapInStandby(const OnAirSnapshot& snap) {
     standby_first_.reset();
     standby_ready_ = false;
     standby_path_.clear();  // the standby now holds the finished item
+    first = swapped_first_;
   }
   InvalidateStandby();  // the on-air item changes: no more decisions on this snapshot
+  // The clock goes over to the new item now: a GUI tick between the advance and the next pass
+  // would otherwise count the new item's duration down from the old item's last frame.
+  if (first) {
+    media::M_TIME t{};
+    first->ReadFrameTime(t);
+    ProgramTime.Store(t);
+  }
   return true;
 }
 

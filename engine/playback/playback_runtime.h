@@ -40,6 +40,7 @@
 #include <string>
 
 #include "app/core/settings_fields.h"
+#include "engine/gui_inbox/gui_inbox.h"
 #include "engine/media/core/interfaces.h"
 #include "engine/playback/playback_view.h"
 #include "engine/playback/program_clock.h"
@@ -241,6 +242,8 @@ class TPlaybackRuntime final : public QObject, public ISourceSwitch {
   std::atomic<uint64_t> epoch_{1};  // bumped by every cue (queued end-of-media work from an
                                     // older epoch is dropped)
 
+  // Declared before the pump so that it outlives it: the pump posts into it until it stops.
+  GuiInbox gui_inbox_;
   std::unique_ptr<TAVThread> pump_;
 };
 

@@ -60,6 +60,10 @@ class EndOfMedia : public testing::Test {
 
 TEST_F(EndOfMedia, ThreeItemsAdvanceWithoutAGapAndTheLastOneEndsOffAir) {
   const Clips& c = TestClips();
+  // Alerts in the last second only: each item ends red, and the next starts white and stays so
+  // for a second, whenever the clock's timer ticks around the advance.
+  rig_.settings.int_alerta_seg = 1;
+  rig_.settings.int_alerta_critico_seg = 1;
   Start({c.red, c.green, c.blue});
   ASSERT_TRUE(RunUntil([&] { return rig_.rt->OnAirIndex.load() == 1; }, 10000ms));
   // The advance as the operator sees it.

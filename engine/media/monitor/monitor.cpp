@@ -30,10 +30,16 @@ void TearDown(MonitorShared& shared) {
   delete shared.surface.data();
   shared.surface = nullptr;
   shared.audio_output.reset();
+  shared.inbox.reset();
 }
 
 class Monitor final : public IMFPreview {
  public:
+  Monitor() {
+    // Without an application there is nothing to repaint, and pushes only keep the newest frame.
+    if (QCoreApplication::instance() != nullptr) shared_->inbox = std::make_unique<GuiInbox>();
+  }
+
   ~Monitor() override {
     // Whoever drops the monitor, its Qt objects go on the GUI thread.
     OnGui([shared = shared_] { TearDown(*shared); });
@@ -79,21 +85,16 @@ class Monitor final : public IMFPreview {
       post = !s.update_queued && s.video_on.load();
       if (post) s.update_queued = true;
     }
-    if (!post) return;
-    QCoreApplication* app = QCoreApplication::instance();
-    if (app == nullptr) return;
-    QMetaObject::invokeMethod(
-        app,
-        [weak = std::weak_ptr<MonitorShared>(shared_)] {
-          const std::shared_ptr<MonitorShared> shared = weak.lock();
-          if (!shared) return;
-          {
-            std::lock_guard lock(shared->mutex);
-            shared->update_queued = false;
-          }
-          if (shared->surface) shared->surface->update();
-        },
-        Qt::QueuedConnection);
+    if (!post || !s.inbox) return;
+    s.inbox->Post([weak = std::weak_ptr<MonitorShared>(shared_)] {
+      const std::shared_ptr<MonitorShared> shared = weak.lock();
+      if (!shared) return;
+      {
+        std::lock_guard lock(shared->mutex);
+        shared->update_queued = false;
+      }
+      if (shared->surface) shared->surface->update();
+    });
   }
 
  private:

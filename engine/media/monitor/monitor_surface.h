@@ -9,6 +9,7 @@
 #include <memory>
 #include <mutex>
 
+#include "engine/gui_inbox/gui_inbox.h"
 #include "engine/media/core/frame.h"
 #include "engine/media/monitor/audio_ring.h"
 #include "engine/media/monitor/frame_drawer.h"
@@ -30,6 +31,10 @@ struct MonitorShared {
   std::atomic<bool> video_on{true};
   std::atomic<bool> audio_on{false};
   const std::shared_ptr<AudioRing> audio = std::make_shared<AudioRing>();
+
+  // Made with the monitor, destroyed on the GUI thread with its surface; the pump posts the
+  // surface's repaint through it.
+  std::unique_ptr<GuiInbox> inbox;
 
   // GUI thread only.
   QPointer<MonitorSurface> surface;
