@@ -11,6 +11,7 @@
 #include "streaming/streaming_control.h"
 #include "tests/settings_dialog/dialog_fixture.h"
 #include "tests/support/nginx_rtmp.h"
+#include "tests/support/wait_for.h"
 
 namespace vexto::test {
 namespace {
@@ -18,15 +19,6 @@ namespace {
 using namespace std::chrono_literals;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
-
-bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
-  const auto end = std::chrono::steady_clock::now() + timeout;
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > end) return false;
-    std::this_thread::sleep_for(20ms);
-  }
-  return true;
-}
 
 class RealWriterTest : public DialogTest {
  protected:
