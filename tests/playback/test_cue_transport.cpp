@@ -165,8 +165,13 @@ TEST(Transport, StepThenPauseModeThenPlay) {
 
   rig.rt->PNGButton4Click();
   EXPECT_EQ(rig.view.button, "Play");
-  ASSERT_TRUE(RunUntil([&] { return rig.rt->PgmState.m_state.load() == eST_Pause; }, 2000ms));
-  EXPECT_EQ(rig.rt->PgmState.m_dblFrameRequest.load(), -3.0);
+  // The step's pass sets the paused mode, then asks for the frame three ahead.
+  ASSERT_TRUE(RunUntil(
+      [&] {
+        return rig.rt->PgmState.m_state.load() == eST_Pause &&
+               rig.rt->PgmState.m_dblFrameRequest.load() == -3.0;
+      },
+      2000ms));
   EXPECT_TRUE(rig.rt->IsPlaying.load());
   // Paused mode: the same frame again and again.
   RunFor(50ms);
