@@ -3,13 +3,13 @@
 
 #include <atomic>
 #include <chrono>
-#include <fstream>
 #include <functional>
 #include <random>
 #include <thread>
 
 #include "engine/media/reader/program_timeline.h"
 #include "tests/media/test_reader_support.h"
+#include "tests/support/file_helpers.h"
 #include "tests/support/test_support.h"
 
 namespace vexto::test {
@@ -18,19 +18,8 @@ namespace {
 using media::IMFFramePtr;
 namespace fs = std::filesystem;
 
-void WriteBytes(const fs::path& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
-std::string ReadBytes(const fs::path& path) {
-  std::error_code ec;
-  const auto size = fs::file_size(path, ec);
-  std::string bytes(ec ? 0 : size, '\0');
-  std::ifstream in(path, std::ios::binary);
-  in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  return bytes;
-}
+using test::ReadFileBytes;
+using test::WriteFileBytes;
 
 std::string RandomBytes(size_t n) {
   std::mt19937 random(7);
@@ -121,10 +110,10 @@ TEST_P(ReaderBadInput, NeitherCrashesNorHangs) {
 INSTANTIATE_TEST_SUITE_P(
     Files, ReaderBadInput,
     ::testing::Values(
-        BadCase{"zero_length", [](const fs::path&, const fs::path& p) { WriteBytes(p, ""); },
+        BadCase{"zero_length", [](const fs::path&, const fs::path& p) { WriteFileBytes(p, ""); },
                 false},
         BadCase{"random_bytes",
-                [](const fs::path&, const fs::path& p) { WriteBytes(p, RandomBytes(200000)); },
+                [](const fs::path&, const fs::path& p) { WriteFileBytes(p, RandomBytes(200000)); },
                 false},
         BadCase{"missing", [](const fs::path&, const fs::path&) {}, false},
         BadCase{"folder", [](const fs::path&, const fs::path& p) { fs::create_directory(p); },
@@ -132,8 +121,8 @@ INSTANTIATE_TEST_SUITE_P(
         // The index is at the end of this mp4: cut in half, it cannot be opened.
         BadCase{"truncated_no_index",
                 [](const fs::path& g, const fs::path& p) {
-                  const std::string b = ReadBytes(g);
-                  WriteBytes(p, b.substr(0, b.size() / 2));
+                  const std::string b = ReadFileBytes(g);
+                  WriteFileBytes(p, b.substr(0, b.size() / 2));
                 },
                 false},
         // With the index in front, the half that exists plays.
@@ -142,17 +131,17 @@ INSTANTIATE_TEST_SUITE_P(
                   const fs::path front = p.parent_path() / "front.mp4";
                   ASSERT_TRUE(Ffmpeg(
                       {"-i", g.string(), "-c", "copy", "-movflags", "+faststart", front.string()}));
-                  const std::string b = ReadBytes(front);
-                  WriteBytes(p, b.substr(0, b.size() / 2));
+                  const std::string b = ReadFileBytes(front);
+                  WriteFileBytes(p, b.substr(0, b.size() / 2));
                 },
                 true},
         // Damaged bytes in the middle of the data.
         BadCase{"corrupt_middle",
                 [](const fs::path& g, const fs::path& p) {
-                  std::string b = ReadBytes(g);
+                  std::string b = ReadFileBytes(g);
                   const std::string junk = RandomBytes(b.size() / 4);
                   b.replace(b.size() / 3, junk.size(), junk);
-                  WriteBytes(p, b);
+                  WriteFileBytes(p, b);
                 },
                 true}),
     [](const ::testing::TestParamInfo<BadCase>& p) { return p.param.name; });
@@ -161,8 +150,8 @@ TEST(ReaderBadInput, TruncatedStreamPlaysWhatExistsAndEnds) {
   TempDir dir;
   const fs::path good = CounterClip(".mpg", "30000/1001", 2.0, "mpeg2video", "mp2");
   const fs::path cut = dir / "cut.mpg";
-  const std::string b = ReadBytes(good);
-  WriteBytes(cut, b.substr(0, b.size() / 2));
+  const std::string b = ReadFileBytes(good);
+  WriteFileBytes(cut, b.substr(0, b.size() / 2));
   auto reader = NewReader();
   reader->OpenMediaFile(cut.string(), 0);
   int64_t previous = -1;
@@ -198,7 +187,7 @@ TEST(ReaderBadInput, FileDeletedOrOverwrittenWhilePlaying) {
   fs::copy_file(GoodClip(), path);
   reader->OpenMediaFile(path.string(), 0);
   PlayAround(*reader, 10);
-  WriteBytes(path, RandomBytes(5000));  // truncated and overwritten in place
+  WriteFileBytes(path, RandomBytes(5000));  // truncated and overwritten in place
   PlayAround(*reader, 150);
   EXPECT_TRUE(Pull(*reader, 0.0) || true);  // anything but a crash or a hang
 }
