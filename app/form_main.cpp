@@ -21,6 +21,7 @@
 #include "app/fp_control.h"
 #include "app/message_service.h"
 #include "app/vexto_application.h"
+#include "engine/media/monitor/monitor.h"
 #include "remote/remote_control.h"
 #include "ui/file_catcher.h"
 #include "ui/playlist_grid.h"
@@ -78,6 +79,15 @@ Tform_main::~Tform_main() {
   if (!closed_) FormDestroy();
   // The pump must be gone before the widgets it posts to.
   if (runtime_) runtime_->StopPump();
+  if (created_) media::SetMonitorLogHook({});
+}
+
+void Tform_main::LogFromWorker(const std::string& line) const {
+  try {
+    log_.logger(line);
+  } catch (...) {
+    // A log that cannot be written must not stop the thread that reports.
+  }
 }
 
 std::filesystem::path Tform_main::DefaultPlaylistFile() const {
@@ -195,12 +205,8 @@ void Tform_main::FormCreate() {
   Step([&] { log_.logger("Iniciando Comunicação Serial"); });
   if (options_.remote_control) {
     Step([&] {
-      remote_ = std::make_unique<remote::RemoteControl>(*runtime_, [this](const std::string& line) {
-        try {
-          log_.logger(line);
-        } catch (...) {
-        }
-      });
+      remote_ = std::make_unique<remote::RemoteControl>(
+          *runtime_, [this](const std::string& line) { LogFromWorker(line); });
       const TIniFile ini(SettingsFilePath(options_.exe_path));
       remote_settings = remote::ReadRemoteSettings(ini);
       remote_->StartSerialControl(remote_settings);
@@ -210,6 +216,13 @@ void Tform_main::FormCreate() {
   setAcceptDrops(true);
   // MediaList and PgmState exist with the runtime; the engine objects come next.
   Step([&] { runtime_->CreateEngineObjects(); });
+  // The engine's own lines go to the event log too: each stream failure and recovery, and a
+  // monitor that finds no sound output.
+  if (runtime_->StreamWriter) {
+    runtime_->StreamWriter->SetWriterLogger(
+        [this](const std::string& line) { LogFromWorker(line); });
+  }
+  media::SetMonitorLogHook([this](const std::string& line) { LogFromWorker(line); });
   Step([&] {
     runtime_->BindMonitors(static_cast<int64_t>(panel_Monitor_PGM->winId()),
                            static_cast<int64_t>(panel_Monitor_PVW->winId()),

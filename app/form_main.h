@@ -220,6 +220,9 @@ class Tform_main : public QMainWindow,
   // Runs one playlist edit and then republishes the on-air snapshot for the pump.
   template <typename Fn>
   void Edit(Fn&& fn);
+  // Writes a line of another thread (remote control, stream writer, monitors) to the event log;
+  // a failed write is dropped.
+  void LogFromWorker(const std::string& line) const;
 
   MainWindowOptions options_;
   TEventLog log_;

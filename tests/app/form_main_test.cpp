@@ -20,6 +20,7 @@
 #include "app/form_main.h"
 #include "app/fp_control.h"
 #include "app/message_service.h"
+#include "engine/media/factory/builtin_classes.h"
 #include "tests/support/file_helpers.h"
 #include "tests/support/test_support.h"
 #include "ui/playlist_grid.h"
@@ -333,6 +334,28 @@ TEST_F(FormMainTest, TitleBarCloseRunsTheSameSequenceAndSavesWhenAsked) {
   EXPECT_NE(saved.find("item1.mp4"), std::string::npos) << saved;
   form_->close();  // a second close does nothing
   EXPECT_EQ(exit_codes_.size(), 1u);
+}
+
+TEST_F(FormMainTest, StreamFailuresReachTheEventLogOncePerReason) {
+  // The real engine this time, stream writer included (the other tests run without it).
+  media::RegisterBuiltInEngineClasses();
+  // A server that is not there: the writer is refused, retries, and is refused again.
+  std::ofstream(dir_ / "vexto.ini")
+      << "[rtmp]\r\nurl_servidor=rtmp://127.0.0.1:" << test::FreeLoopbackPort()
+      << "/live\r\nchave_streaming=k\r\n";
+  Start();
+  QTest::mouseClick(form_->bot_Streaming, Qt::LeftButton);
+  const auto failures = [&] {
+    int n = 0;
+    for (const std::string& line : LogLines(dir_.path())) n += line.starts_with("Streaming: falha");
+    return n;
+  };
+  ASSERT_TRUE(QTest::qWaitFor([&] { return failures() >= 1; }, 10000));
+  QTest::qWait(3500);  // two more attempts, refused for the same reason
+  EXPECT_EQ(failures(), 1);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return !form_->lb_stream_status->text().isEmpty(); }, 2000));
+  form_->close();
+  EXPECT_EQ(LogLines(dir_.path()).back(), "AVThread Finalizado");
 }
 
 TEST_F(FormMainTest, LayoutMatchesTheConsole) {
