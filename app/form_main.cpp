@@ -17,10 +17,10 @@
 #include <QSlider>
 #include <QTimer>
 
-#include "app/core/paths.h"
 #include "app/fp_control.h"
 #include "app/message_service.h"
 #include "app/vexto_application.h"
+#include "core/paths.h"
 #include "engine/media/monitor/monitor.h"
 #include "remote/remote_control.h"
 #include "ui/file_catcher.h"

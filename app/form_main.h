@@ -20,13 +20,13 @@
 #include <memory>
 #include <string>
 
-#include "app/core/event_log.h"
-#include "app/core/settings_fields.h"
-#include "engine/playback/playback_runtime.h"
-#include "engine/playback/playback_view.h"
+#include "core/event_log.h"
+#include "core/settings_fields.h"
 #include "playlist/playlist_file.h"
+#include "playout/playback_runtime.h"
+#include "playout/playback_view.h"
+#include "playout/playlist_editing.h"
 #include "streaming/streaming_control.h"
-#include "ui/playlist_editing.h"
 
 class QAction;
 class QFrame;

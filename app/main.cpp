@@ -7,8 +7,6 @@
 #include <memory>
 
 #include "app/close_signals.h"
-#include "app/core/event_log.h"
-#include "app/core/paths.h"
 #include "app/form_gc.h"
 #include "app/form_main.h"
 #include "app/form_sobre.h"
@@ -16,6 +14,8 @@
 #include "app/message_service.h"
 #include "app/vexto_application.h"
 #include "app/window_hooks.h"
+#include "core/event_log.h"
+#include "core/paths.h"
 #include "ui/ui_resources.h"
 
 int main(int argc, char** argv) {

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/core/ini_text.h"
+#include "core/ini_text.h"
 
 namespace {
 

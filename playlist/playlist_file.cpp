@@ -4,8 +4,8 @@
 
 #include <system_error>
 
-#include "app/core/atomic_file.h"
-#include "app/core/paths.h"
+#include "core/atomic_file.h"
+#include "core/paths.h"
 #include "playlist/playlist_errors.h"
 #include "playlist/playlist_format.h"
 

@@ -2,9 +2,9 @@
 
 #include <langinfo.h>
 
-#include "app/core/ini_text.h"
-#include "app/core/line_scan.h"
-#include "app/core/text_encoding.h"
+#include "core/ini_text.h"
+#include "core/line_scan.h"
+#include "core/text_encoding.h"
 #include "playlist/playlist_errors.h"
 
 namespace vexto {

@@ -44,7 +44,7 @@ std::string ToUtf8(const Text& s) {
 }  // namespace detail
 
 // Reads the four keys through the settings file object: the main window's ConfigFile
-// (vexto::TIniFile, app/core/ini_file.h), or anything with its ReadBool / ReadInteger /
+// (vexto::TIniFile, core/ini_file.h), or anything with its ReadBool / ReadInteger /
 // ReadString (section, key, default). GUI thread, like every settings read.
 template <class IniFile>
 RemoteSettings ReadRemoteSettings(IniFile& ini) {

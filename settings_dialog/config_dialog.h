@@ -26,7 +26,7 @@
 #include <memory>
 #include <string>
 
-#include "app/core/settings_fields.h"
+#include "core/settings_fields.h"
 #include "engine/media/core/interfaces.h"
 #include "settings_dialog/message_service.h"
 

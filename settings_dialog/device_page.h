@@ -13,7 +13,7 @@
 #include <QWidget>
 #include <memory>
 
-#include "app/core/ini_file.h"
+#include "core/ini_file.h"
 #include "engine/media/core/interfaces.h"
 #include "streaming/page/control_rules.h"
 

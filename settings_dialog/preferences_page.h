@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "app/core/settings_fields.h"
+#include "core/settings_fields.h"
 #include "streaming/page/control_rules.h"
 
 class QCheckBox;

@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "app/core/settings_fields.h"
+#include "core/settings_fields.h"
 
 namespace vexto {
 

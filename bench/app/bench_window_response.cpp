@@ -23,11 +23,11 @@
 #include <thread>
 #include <vector>
 
-#include "app/core/event_log.h"
 #include "app/form_main.h"
 #include "app/message_service.h"
 #include "app/window_hooks.h"
 #include "bench/reader/bench_clip.h"
+#include "core/event_log.h"
 #include "tests/support/nginx_rtmp.h"
 #include "tests/support/test_support.h"
 #include "ui/playlist_grid.h"

@@ -18,7 +18,7 @@
 #include <memory>
 #include <string>
 
-#include "app/core/settings_fields.h"
+#include "core/settings_fields.h"
 #include "engine/media/core/interfaces.h"
 #include "streaming/page/control_rules.h"
 

@@ -16,10 +16,10 @@
 #include <fstream>
 #include <sstream>
 
-#include "app/core/event_log.h"
 #include "app/form_main.h"
 #include "app/fp_control.h"
 #include "app/message_service.h"
+#include "core/event_log.h"
 #include "engine/media/factory/builtin_classes.h"
 #include "tests/support/file_helpers.h"
 #include "tests/support/test_support.h"

@@ -13,7 +13,7 @@
 #include <random>
 #include <thread>
 
-#include "app/core/atomic_file.h"
+#include "core/atomic_file.h"
 #include "playlist/playlist_errors.h"
 #include "playlist/playlist_format.h"
 #include "tests/support/file_helpers.h"

@@ -18,7 +18,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/core/ini_file.h"
+#include "core/ini_file.h"
 #include "remote/remote_control.h"
 #include "remote/serial_port_name.h"
 #include "tests/remote/recording_switch.h"

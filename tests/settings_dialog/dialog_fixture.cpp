@@ -3,7 +3,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "app/core/atomic_file.h"
+#include "core/atomic_file.h"
 #include "engine/media/core/class_ids.h"
 #include "engine/media/core/factory.h"
 #include "engine/media/live/live_source.h"

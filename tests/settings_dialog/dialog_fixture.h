@@ -20,7 +20,7 @@
 #include <string>
 #include <vector>
 
-#include "app/core/settings_fields.h"
+#include "core/settings_fields.h"
 #include "engine/media/core/interfaces.h"
 #include "settings_dialog/config_dialog.h"
 #include "settings_dialog/message_service.h"
