@@ -83,8 +83,12 @@ class AVDictionaryOwner {
   AVDictionary* dict_ = nullptr;
 };
 
-inline AVFramePtr MakeAVFrame() { return AVFramePtr(av_frame_alloc()); }
-inline AVPacketPtr MakeAVPacket() { return AVPacketPtr(av_packet_alloc()); }
+inline AVFramePtr MakeAVFrame() {
+  return AVFramePtr(av_frame_alloc());
+}
+inline AVPacketPtr MakeAVPacket() {
+  return AVPacketPtr(av_packet_alloc());
+}
 
 // A new reference to the same buffers (nullptr in, nullptr out).
 inline AVFramePtr RefAVFrame(const AVFrame* src) {

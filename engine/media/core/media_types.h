@@ -17,9 +17,9 @@ inline constexpr double kFrameDuration100ns = 1e7 * kProgramRateDen / kProgramRa
 // Bit of M_TIME::eFFlags set on exactly the last frame of a media.
 inline constexpr uint32_t eMFF_EndOfMedia = 2;
 
-// Audio samples (per channel) carried by the first n program frames: round(n * 48000 * 1001 / 30000).
-// Frame k carries SamplesBefore(k + 1) - SamplesBefore(k) samples (1601 or 1602), so the sum
-// never drifts whatever the order of pulls.
+// Audio samples (per channel) carried by the first n program frames: round(n * 48000 * 1001 /
+// 30000). Frame k carries SamplesBefore(k + 1) - SamplesBefore(k) samples (1601 or 1602), so the
+// sum never drifts whatever the order of pulls.
 inline constexpr int64_t SamplesBefore(int64_t n) {
   // n * 1601.6 rounded half away from zero, computed exactly in integers.
   const int64_t num = n * kAudioSampleRate * kProgramRateDen;  // over kProgramRateNum
