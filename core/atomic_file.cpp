@@ -8,33 +8,14 @@
 #include <cerrno>
 #include <system_error>
 
+#include "core/unique_fd.h"
+
 namespace vexto {
 namespace {
 
 [[noreturn]] void ThrowErrno(int err, const std::string& what) {
   throw std::system_error(err, std::generic_category(), what);
 }
-
-// Closes a descriptor on scope exit unless released.
-class Fd {
- public:
-  explicit Fd(int fd) : fd_(fd) {}
-  ~Fd() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  int get() const { return fd_; }
-  // Closes now and reports close's own error (a deferred write error shows up here).
-  int Close() {
-    const int r = ::close(fd_);
-    fd_ = -1;
-    return r;
-  }
-
- private:
-  int fd_;
-};
 
 std::filesystem::path FollowLink(const std::filesystem::path& path) {
   std::error_code ec;
@@ -76,7 +57,7 @@ void WriteFileAtomically(const std::filesystem::path& path_in, std::string_view 
     if (raw < 0 && errno != EEXIST) break;
   }
   if (raw < 0) ThrowErrno(errno, temp.string());
-  Fd fd(raw);
+  UniqueFd fd(raw);
   try {
     if (had_file && ::fchmod(fd.get(), old_st.st_mode & 07777) != 0) ThrowErrno(errno, "fchmod");
     WriteAll(fd.get(), bytes);
@@ -88,14 +69,14 @@ void WriteFileAtomically(const std::filesystem::path& path_in, std::string_view 
     throw;
   }
   // The rename is durable once the folder's entry is on disk.
-  Fd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  UniqueFd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (dir.get() < 0) ThrowErrno(errno, folder.string());
   if (::fsync(dir.get()) != 0 && errno != EINVAL) ThrowErrno(errno, "fsync");
 }
 
 std::string ReadWholeFile(const std::filesystem::path& path) {
   // O_NONBLOCK: opening a named pipe must not wait for a writer (it is refused below).
-  Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+  UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
   if (fd.get() < 0) ThrowErrno(errno, path.string());
   struct stat st {};
   if (::fstat(fd.get(), &st) != 0) ThrowErrno(errno, path.string());

@@ -19,25 +19,11 @@ extern "C" {
 #include <libavdevice/avdevice.h>
 }
 
+#include "core/unique_fd.h"
 #include "engine/media/live/device_input.h"
 
 namespace vexto::media {
 namespace {
-
-// A file descriptor closed on scope exit.
-class Fd {
- public:
-  explicit Fd(int fd) : fd_(fd) {}
-  ~Fd() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  int get() const { return fd_; }
-
- private:
-  int fd_;
-};
 
 int Xioctl(int fd, unsigned long request, void* arg) {
   int r;
@@ -292,7 +278,7 @@ std::vector<CaptureDevice> ListVideoCaptureDevices(const std::filesystem::path& 
 
   std::vector<CaptureDevice> devices;
   for (const auto& [number, path] : nodes) {
-    Fd fd(::open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC));
+    UniqueFd fd(::open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC));
     if (fd.get() < 0) continue;
     v4l2_capability cap{};
     if (Xioctl(fd.get(), VIDIOC_QUERYCAP, &cap) < 0) continue;
