@@ -11,12 +11,10 @@
 #include <memory>
 #include <string>
 
+#include "core/colour.h"
 #include "core/ini_file.h"
 
 namespace vexto {
-
-// A colour, 0x00BBGGRR (red in the low byte); negative values name system colours.
-using TColor = int32_t;
 
 struct SettingsFields {
   std::unique_ptr<TIniFile> ConfigFile;

@@ -9,11 +9,9 @@
 #include <cstdint>
 #include <string>
 
-namespace vexto {
+#include "core/colour.h"
 
-// 0x00BBGGRR (red in the low byte); negative values name system colours.
-using TColor = int32_t;  // the same type as core/settings_fields.h
-inline constexpr TColor clWhite = 0xFFFFFF;
+namespace vexto {
 
 // One monitor setting = one pair of twin check items (context menu + main menu).
 enum class eMonitorAV : uint8_t {
