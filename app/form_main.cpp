@@ -18,12 +18,12 @@
 #include <QTimer>
 
 #include "app/fp_control.h"
-#include "app/message_service.h"
 #include "app/vexto_application.h"
 #include "core/paths.h"
 #include "engine/media/monitor/monitor.h"
 #include "remote/remote_control.h"
 #include "ui/file_catcher.h"
+#include "ui/message_service.h"
 #include "ui/playlist_grid.h"
 #include "ui/png_button.h"
 

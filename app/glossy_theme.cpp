@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cctype>
 
-#include "app/message_service.h"
+#include "ui/message_service.h"
 
 namespace vexto {
 

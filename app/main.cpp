@@ -11,11 +11,11 @@
 #include "app/form_main.h"
 #include "app/form_sobre.h"
 #include "app/glossy_theme.h"
-#include "app/message_service.h"
 #include "app/vexto_application.h"
 #include "app/window_hooks.h"
 #include "core/event_log.h"
 #include "core/paths.h"
+#include "ui/message_service.h"
 #include "ui/ui_resources.h"
 
 int main(int argc, char** argv) {

@@ -2,7 +2,7 @@
 
 #include <exception>
 
-#include "app/message_service.h"
+#include "ui/message_service.h"
 
 namespace vexto {
 

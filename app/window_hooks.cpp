@@ -1,8 +1,8 @@
 #include "app/window_hooks.h"
 
 #include "app/form_main.h"
-#include "app/message_service.h"
 #include "settings_dialog/config_dialog.h"
+#include "ui/message_service.h"
 
 #if __has_include("engine/media/factory/builtin_classes.h")
 #include "engine/media/factory/builtin_classes.h"
@@ -13,14 +13,7 @@ namespace vexto {
 
 namespace {
 
-// The settings dialog's questions and errors go through the application's message service.
-class DialogMessages : public IMessageService {
- public:
-  bool AskYesNo(const std::string& text) override { return TMessageService::AskYesNo(text); }
-  void ShowError(const std::string& text) override { TMessageService::Error(text); }
-};
-
-// Owns the dialog and its message adapter for the whole run.
+// Owns the dialog for the whole run.
 class SettingsDialogHolder : public QObject {
  public:
   explicit SettingsDialogHolder(Tform_main& form) {
@@ -34,8 +27,7 @@ class SettingsDialogHolder : public QObject {
         [&form] {
           if (form.Streaming()) form.Streaming()->verificarEncoder();
         },
-        [&form](const std::string& caption) { form.SetServerText(caption); },
-        messages_};
+        [&form](const std::string& caption) { form.SetServerText(caption); }};
     dialog_ = std::make_unique<TForm_Config>(context, &form);
     TForm_Config* dialog = dialog_.get();
     form.open_settings = [dialog] { dialog->Gerais1Click(); };
@@ -45,7 +37,6 @@ class SettingsDialogHolder : public QObject {
   }
 
  private:
-  DialogMessages messages_;
   std::unique_ptr<TForm_Config> dialog_;
 };
 

@@ -167,7 +167,7 @@ void TForm_Config::FormShow() {
 void TForm_Config::FormClose() {
   if (!disp_streaming->StreamingSettingsDirty()) return;
   try {
-    if (ctx_.messages.AskYesNo(kCloseQuestion)) {
+    if (TMessageService::AskYesNo(kCloseQuestion)) {
       disp_streaming->bt_config_streamingClick();
     } else {
       disp_streaming->comboLiveTypeChange();

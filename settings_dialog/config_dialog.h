@@ -28,7 +28,7 @@
 
 #include "core/settings_fields.h"
 #include "engine/media/core/interfaces.h"
-#include "settings_dialog/message_service.h"
+#include "ui/message_service.h"
 
 class QStackedWidget;
 class QTreeWidget;
@@ -54,8 +54,6 @@ struct ConfigDialogContext {
   std::function<void()> verificarEncoder;
   // Sets the main window's lb_server caption; may be empty.
   std::function<void(const std::string&)> set_server_caption;
-  // Questions and error messages.
-  IMessageService& messages;
 };
 
 class TForm_Config : public QDialog {
@@ -104,7 +102,7 @@ class TForm_Config : public QDialog {
   void FormCreate();
   void FormShow();
   void FormClose();
-  void ShowError(const std::string& text) { ctx_.messages.ShowError(text); }
+  void ShowError(const std::string& text) { TMessageService::Error(text); }
 
   ConfigDialogContext ctx_;
   QWidget* no_page_ = nullptr;

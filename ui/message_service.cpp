@@ -1,4 +1,4 @@
-#include "app/message_service.h"
+#include "ui/message_service.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -20,7 +20,9 @@ QString Title() {
 }
 // "\r" in the system's texts is a line break.
 QString Shown(const std::string& text) {
-  return QString::fromStdString(text).replace(QLatin1Char('\r'), QLatin1Char('\n'));
+  QString shown = QString::fromStdString(text);
+  shown.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+  return shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
 }
 }  // namespace
 

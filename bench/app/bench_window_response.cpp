@@ -24,7 +24,7 @@
 #include <vector>
 
 #include "app/form_main.h"
-#include "app/message_service.h"
+#include "ui/message_service.h"
 #include "app/window_hooks.h"
 #include "bench/reader/bench_clip.h"
 #include "core/event_log.h"

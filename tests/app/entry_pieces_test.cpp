@@ -6,7 +6,7 @@
 #include <stdexcept>
 
 #include "app/glossy_theme.h"
-#include "app/message_service.h"
+#include "ui/message_service.h"
 #include "app/vexto_application.h"
 
 namespace vexto {

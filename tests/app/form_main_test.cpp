@@ -18,7 +18,7 @@
 
 #include "app/form_main.h"
 #include "app/fp_control.h"
-#include "app/message_service.h"
+#include "ui/message_service.h"
 #include "core/event_log.h"
 #include "engine/media/factory/builtin_classes.h"
 #include "tests/support/file_helpers.h"

@@ -76,7 +76,6 @@ TForm_Config& DialogTest::MakeDialog(std::shared_ptr<media::IMFLive> live) {
             if (on_verify_) on_verify_();
           },
       .set_server_caption = [this](const std::string& text) { server_caption_ = text; },
-      .messages = messages_,
   };
   dialog_ = std::make_unique<TForm_Config>(std::move(context));
   return *dialog_;

@@ -23,22 +23,38 @@
 #include "core/settings_fields.h"
 #include "engine/media/core/interfaces.h"
 #include "settings_dialog/config_dialog.h"
-#include "settings_dialog/message_service.h"
 #include "tests/support/test_support.h"
+#include "ui/message_service.h"
 
 namespace vexto::test {
 
-// Answers questions from a script (No when the script is empty) and records every text.
-class ScriptedMessages : public IMessageService {
+// While it lives, the message service answers questions from a script (No when the script is
+// empty) and records every text instead of showing a box.
+class ScriptedMessages {
  public:
-  bool AskYesNo(const std::string& text) override {
+  ScriptedMessages() {
+    TMessageService::SetScript([this](TMessageService::Kind kind, const std::string& text) {
+      switch (kind) {
+        case TMessageService::Kind::AskYesNo:
+        case TMessageService::Kind::AskYesNoWarning:
+          return AskYesNo(text);
+        default:
+          errors.push_back(text);
+          return false;
+      }
+    });
+  }
+  ~ScriptedMessages() { TMessageService::SetScript({}); }
+  ScriptedMessages(const ScriptedMessages&) = delete;
+  ScriptedMessages& operator=(const ScriptedMessages&) = delete;
+
+  bool AskYesNo(const std::string& text) {
     questions.push_back(text);
     if (answers.empty()) return false;
     const bool yes = answers.front();
     answers.pop_front();
     return yes;
   }
-  void ShowError(const std::string& text) override { errors.push_back(text); }
 
   std::deque<bool> answers;
   std::vector<std::string> questions;

@@ -20,16 +20,6 @@
 #include "streaming/page/streaming_page.h"
 #include "tests/settings_dialog/fake_engine.h"
 
-namespace {
-
-class SilentMessages : public vexto::IMessageService {
- public:
-  bool AskYesNo(const std::string&) override { return false; }
-  void ShowError(const std::string& text) override { std::fprintf(stderr, "%s\n", text.c_str()); }
-};
-
-}  // namespace
-
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
@@ -45,7 +35,13 @@ int main(int argc, char** argv) {
   fields.ConfigFile->WriteString("Youtube", "chave", "abcd-efgh-ijkl");
   fields.ConfigFile->WriteString("Youtube", "bitrate", "4M");
   fields.tipo_live = "1";
-  SilentMessages messages;
+  // Questions answer No; errors go to standard error instead of a box.
+  vexto::TMessageService::SetScript([](vexto::TMessageService::Kind kind, const std::string& text) {
+    if (kind != vexto::TMessageService::Kind::AskYesNo &&
+        kind != vexto::TMessageService::Kind::AskYesNoWarning)
+      std::fprintf(stderr, "%s\n", text.c_str());
+    return false;
+  });
   vexto::TForm_Config dialog(vexto::ConfigDialogContext{
       .fields = fields,
       .make_live_source =
@@ -57,7 +53,6 @@ int main(int argc, char** argv) {
       .StreamWriter = std::make_shared<vexto::test::RecordingWriter>(),
       .verificarEncoder = {},
       .set_server_caption = {},
-      .messages = messages,
   });
   dialog.show();
   const auto grab = [&](const char* name) {
