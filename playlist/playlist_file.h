@@ -40,7 +40,7 @@ void salvarPlaylist(const TMediaList& list, const std::filesystem::path& file_na
 // The load leaves the on-air index and the playing flag alone (the caller's concern).
 void AbrirPlaylist(TMediaList& list, const std::filesystem::path& file_name, IPlaylistView& view);
 
-// The load of step 4 on already decoded text, for callers that hold the bytes (and the fuzzer):
+// The line-by-line load on already decoded text, for callers that hold the bytes (and the fuzzer):
 // `text` is the DecodePlaylistBytes result.
 void LoadPlaylistText(TMediaList& list, std::string_view text, IPlaylistView& view);
 

@@ -257,7 +257,7 @@ void TStreamingPage::ed_bitrateExit() {
   const std::string bitrate = Text(ed_bitrate);
   // The bitrate belongs to the codec the list shows. The writer keeps properties per codec, and
   // after an output change or a preset load the codec it has chosen can differ from the listed
-  // one that step 3 chooses, which would leave the stream without the bitrate; so the listed
+  // one that the page's codec choice picks, which would leave the stream without the bitrate; so the listed
   // codec is chosen first and takes the bitrate (when they agree this is the same object).
   media::IMFPropertySetPtr props;
   ctx_.StreamWriter->ChooseOutputChoice(media::kChoiceVideoCodec, CapturingVideoBox->currentIndex(),

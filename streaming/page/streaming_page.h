@@ -64,7 +64,7 @@ class TStreamingPage : public QWidget {
   void CapturingVideoBoxChange();
   void CapturingAudioBoxChange();
   void ed_bitrateChange();
-  // Bitrate apply: the listed video codec takes "b" := the bitrate text, the configuration is
+  // Bitrate apply: the listed video codec takes "b" set to the bitrate text, the configuration is
   // shown, the video codec rule runs, "rtmp" / "video_bitrate" is written.
   void ed_bitrateExit();
   void ConfigurationBoxChange();
@@ -100,7 +100,7 @@ class TStreamingPage : public QWidget {
  private:
   TIniFile& Config() const { return *ctx_.fields.ConfigFile; }
   void FillFromWriter(QComboBox* box, int kind);
-  void ShowConfiguration();  // ConfigurationBox := the writer's configuration text
+  void ShowConfiguration();  // ConfigurationBox shows the writer's configuration text
   void Verify();             // verificarEncoder
   void BuildLayout();
   void ConnectOperatorSignals();

@@ -92,7 +92,8 @@ TEST(Cue, ElapsedClockAndProgressMaximum) {
   EXPECT_NEAR(rig.view.progress_max, 123, 1);
 }
 
-// A reader whose open fails: the engine steps' error goes to the log, steps 1-8 stand.
+// A reader whose open fails: the engine steps' error goes to the log; the
+// status and flag changes made before the open stand.
 class FailingReader final : public media::IMFReader {
  public:
   void OpenMediaFile(const std::string&, int) override {
