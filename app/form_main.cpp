@@ -232,7 +232,9 @@ void Tform_main::FormCreate() {
     streaming_ = std::make_unique<StreamingControl>(
         runtime_->StreamWriter, runtime_->IsStreaming, *this,
         StreamingTargetFields{[this] { return fields_.nm_url_servidor; },
-                              [this] { return fields_.nm_chave_streaming; }});
+                              [this] { return fields_.nm_chave_streaming; },
+                              [this] { return fields_.ConfigFile.get(); },
+                              ExecutableFolder(options_.exe_path)});
     streaming_status_timer_->start();
   }
   runtime_->OnAirIndex.store(-1);

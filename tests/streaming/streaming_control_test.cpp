@@ -72,7 +72,7 @@ struct Fixture {
   std::shared_ptr<RecordingWriter> writer = std::make_shared<RecordingWriter>(is_streaming);
   RecordingView view;
   StreamingControl control{writer, is_streaming, view,
-                           StreamingTargetFields{[this] { return url; }, [this] { return key; }}};
+                           StreamingTargetFields{[this] { return url; }, [this] { return key; }, {}, {}}};
 };
 
 TEST(StreamingTarget, UrlKeyAndTheSlashBetween) {
