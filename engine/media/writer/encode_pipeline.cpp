@@ -148,7 +148,8 @@ void EncodePipeline::EncodeLoop() {
     std::pair<IMFFramePtr, int64_t> item;
     {
       std::unique_lock lock(frames_mutex_);
-      frames_cv_.wait(lock, [&] { return !frames_.empty() || !accepting_.load() || abort_.load(); });
+      frames_cv_.wait(lock,
+                      [&] { return !frames_.empty() || !accepting_.load() || abort_.load(); });
       pushed = next_index_;
       if (abort_.load() || frames_.empty()) break;
       item = std::move(frames_.front());

@@ -93,8 +93,8 @@ void OutputSink::SetState(eWriterState state, const std::string& reason, double 
   status_.state = state;
   status_.reason = reason;
   status_.retry_delay_s = retry_s;
-  retry_at_ = Clock::now() + std::chrono::duration_cast<Clock::duration>(
-                                 std::chrono::duration<double>(retry_s));
+  retry_at_ = Clock::now() +
+              std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(retry_s));
   if (state != eWriterState::Live) status_.bitrate_kbps = 0.0;
 }
 
@@ -231,17 +231,16 @@ void OutputSink::SendLoop() {
     if (const auto error = GuardedCall([&] { end = RunConnection(); })) {
       // Not a failure the connection knows: said once like any other and retried.
       end = {};
-      end.reason = "erro inesperado em " + std::string(options_.recording ? "vexto-record"
-                                                                          : "vexto-send") +
-                   ": " + *error;
+      end.reason = "erro inesperado em " +
+                   std::string(options_.recording ? "vexto-record" : "vexto-send") + ": " + *error;
     }
     if (end.finished || abort_.load()) break;
-    if (end.was_live) {
+    if (end.was_live && options_.network) {
       delay = kFirstRetryDelay;
       down_since_ = Clock::now();
       Log(Prefix() + ": conexão perdida com " + where_ + " — " + end.reason);
       last_logged_failure_ = end.reason;
-    } else if (end.reason != last_logged_failure_) {
+    } else if (end.reason != last_logged_failure_ || end.was_live) {
       if (!failing_) down_since_ = Clock::now();
       Log(Prefix() + ": falha em " + where_ + " — " + end.reason);
       last_logged_failure_ = end.reason;
@@ -261,7 +260,8 @@ void OutputSink::SendLoop() {
                                           std::chrono::duration<double>(delay));
     {
       std::unique_lock lock(mutex_);
-      wake_cv_.wait_until(lock, until, [&] { return stopping_ || reconnect_now_ || abort_.load(); });
+      wake_cv_.wait_until(lock, until,
+                          [&] { return stopping_ || reconnect_now_ || abort_.load(); });
       if (stopping_ || abort_.load()) break;
       if (reconnect_now_) delay = kFirstRetryDelay / 2;  // the operator asked: start over
       reconnect_now_ = false;

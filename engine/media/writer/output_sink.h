@@ -43,10 +43,10 @@ struct EncodedStreams {
 };
 
 struct SinkOptions {
-  std::string name;        // the destination's name, empty for the lone server or a file
-  std::string url;         // network target or file path
-  std::string format;      // FFmpeg muxer
-  bool network = true;     // false: a file (never retried, always closed whole)
+  std::string name;     // the destination's name, empty for the lone server or a file
+  std::string url;      // network target or file path
+  std::string format;   // FFmpeg muxer
+  bool network = true;  // false: a file (never retried, always closed whole)
   bool keep_retrying = true;
   bool recording = false;  // Matroska in clusters of about a second, flushed as written
   WriterLogger logger;     // may be empty; called on the send thread
@@ -107,8 +107,8 @@ class OutputSink : public std::enable_shared_from_this<OutputSink> {
 
   const SinkOptions options_;
   const std::shared_ptr<EncodedStreams> streams_;
-  const std::string where_;           // the URL with its key hidden
-  const int64_t pushed_at_start_;     // the encode's counts when this output joined
+  const std::string where_;        // the URL with its key hidden
+  const int64_t pushed_at_start_;  // the encode's counts when this output joined
   const int64_t dropped_at_start_;
   const AVOutputFormat* muxer_ = nullptr;
 

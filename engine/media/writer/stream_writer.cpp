@@ -7,10 +7,10 @@
 #include <tuple>
 
 #include "engine/media/core/engine_error.h"
-#include "engine/media/writer/output_catalog.h"
-#include "engine/media/writer/stream_config.h"
 #include "engine/media/writer/encode_pipeline.h"
+#include "engine/media/writer/output_catalog.h"
 #include "engine/media/writer/output_sink.h"
+#include "engine/media/writer/stream_config.h"
 
 namespace vexto::media {
 namespace {
