@@ -219,10 +219,15 @@ void DropsWithOneThrottled(const test::TempDir& dir, double minutes) {
   std::printf("%.1f min, %lld frames pushed, CPU %.1f %% of one core; per destination:\n",
               wall / 60, static_cast<long long>(pushed), 100 * cpu / wall);
   for (const auto& d : outputs->GetDestinationStatus()) {
-    std::printf("  %-6s state %d, %lld sent, %lld dropped, %.0f kb/s%s\n", d.name.c_str(),
-                static_cast<int>(d.status.state), static_cast<long long>(d.status.frames_sent),
-                static_cast<long long>(d.status.frames_dropped), d.status.bitrate_kbps,
-                d.name == "lento" ? " (throttled to 2 Mb/s)" : "");
+    std::printf(
+        "  %-6s state %d, %lld sent, %lld dropped (%lld of them before the shared "
+        "encode, %lld by this destination), %.0f kb/s%s\n",
+        d.name.c_str(), static_cast<int>(d.status.state),
+        static_cast<long long>(d.status.frames_sent),
+        static_cast<long long>(d.status.frames_dropped),
+        static_cast<long long>(d.status.frames_dropped_by_encode),
+        static_cast<long long>(d.status.frames_dropped - d.status.frames_dropped_by_encode),
+        d.status.bitrate_kbps, d.name == "lento" ? " (throttled to 2 Mb/s)" : "");
   }
   w->StopStreamOutput(0);
 }

@@ -117,8 +117,9 @@ struct WriterStatus {
   double bitrate_kbps = 0.0;
   int64_t frames_sent = 0;
   int64_t frames_dropped = 0;
-  double retry_delay_s = 0.0;  // Retrying: the delay before the next attempt, in seconds
-  double retry_in_s = 0.0;     // Retrying: seconds left of that delay
+  int64_t frames_dropped_by_encode = 0;  // of frames_dropped: the shared encode fell behind
+  double retry_delay_s = 0.0;            // Retrying: the delay before the next attempt, in seconds
+  double retry_in_s = 0.0;               // Retrying: seconds left of that delay
 };
 
 // Receives one line per writer event (a failure, a recovery); called on the writer's threads.

@@ -219,7 +219,8 @@ WriterStatus OutputSink::Status() const {
   }
   status.frames_sent = frames_sent_.load();
   status.frames_dropped = frames_dropped_.load();
-  if (!stopped) status.frames_dropped += streams_->frames_dropped.load() - dropped_at_start_;
+  status.frames_dropped_by_encode = streams_->frames_dropped.load() - dropped_at_start_;
+  if (!stopped) status.frames_dropped += status.frames_dropped_by_encode;
   return status;
 }
 
