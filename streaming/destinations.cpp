@@ -89,10 +89,11 @@ void WriteDestination(TIniFile& ini, int index, const DestinationSettings& desti
 }
 
 std::string DestinationName(const DestinationSettings& destination, int index) {
-  std::string name = Trimmed(destination.nome);
+  std::string name = destination.nome;
   for (char& c : name) {
     if (static_cast<unsigned char>(c) < ' ') c = ' ';  // one line in the log
   }
+  name = Trimmed(name);
   return name.empty() ? "Destino " + std::to_string(index + 1) : name;
 }
 
@@ -108,9 +109,8 @@ DestinationTarget DestinationTargetOf(const DestinationSettings& destination) {
   }
   const size_t host_start = sep + 3;
   const size_t host_end = url.find_first_of(":/?", host_start);
-  const std::string host =
-      url.substr(host_start, host_end == std::string::npos ? std::string::npos
-                                                           : host_end - host_start);
+  const std::string host = url.substr(
+      host_start, host_end == std::string::npos ? std::string::npos : host_end - host_start);
   if (host.empty()) return {{}, "falta o servidor na URL"};
   if (scheme == "srt") {
     const bool has_port = host_end != std::string::npos && url[host_end] == ':' &&

@@ -16,8 +16,8 @@ namespace {
 using media::eWriterState;
 
 std::string Seconds(const media::WriterStatus& status) {
-  const double left = status.retry_in_s > 0.0 ? std::ceil(status.retry_in_s)
-                                              : std::max(status.retry_delay_s, 0.0);
+  const double left =
+      status.retry_in_s > 0.0 ? std::ceil(status.retry_in_s) : std::max(status.retry_delay_s, 0.0);
   return std::to_string(std::lround(left)) + " s";
 }
 
@@ -267,8 +267,7 @@ void StreamingControl::RefreshStatus() {
   }
   const media::WriterStatus lone = writer_->GetStatus();
   if (snapshot.destinations.size() <= 1) {
-    failure = failure || lone.state == eWriterState::Retrying ||
-              lone.state == eWriterState::Failed;
+    failure = failure || lone.state == eWriterState::Retrying || lone.state == eWriterState::Failed;
   }
   view_.SetStreamingStatus(StreamingStatusLine(snapshot, lone), failure);
   view_.SetRecordingChecked(recording_.load());
