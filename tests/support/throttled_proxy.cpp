@@ -37,24 +37,12 @@ struct Pair {
 
 ThrottledProxy::ThrottledProxy(int target_port, int64_t bytes_per_s)
     : target_port_(target_port), rate_(bytes_per_s) {
-  listen_fd_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  const int one = 1;
-  setsockopt(listen_fd_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-  sockaddr_in addr{};
-  addr.sin_family = AF_INET;
-  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  bind(listen_fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-  socklen_t len = sizeof addr;
-  getsockname(listen_fd_, reinterpret_cast<sockaddr*>(&addr), &len);
-  port_ = ntohs(addr.sin_port);
-  listen(listen_fd_, 16);
   thread_ = std::thread([this] { Run(); });
 }
 
 ThrottledProxy::~ThrottledProxy() {
   running_.store(false);
   thread_.join();
-  close(listen_fd_);
 }
 
 void ThrottledProxy::Run() {
@@ -70,7 +58,7 @@ void ThrottledProxy::Run() {
                                 static_cast<double>(rate_) / 10);
     }
     last = now;
-    std::vector<pollfd> fds{{listen_fd_, POLLIN, 0}};
+    std::vector<pollfd> fds{{listener_.fd(), POLLIN, 0}};
     for (const Pair& p : pairs) {
       const bool room = p.to_server.size() < buf.size();
       fds.push_back({p.client, static_cast<short>(room && !stalled_.load() ? POLLIN : 0), 0});
@@ -78,7 +66,7 @@ void ThrottledProxy::Run() {
     }
     poll(fds.data(), fds.size(), 5);
     if (fds[0].revents & POLLIN) {
-      const int c = accept4(listen_fd_, nullptr, nullptr, SOCK_CLOEXEC);
+      const int c = accept4(listener_.fd(), nullptr, nullptr, SOCK_CLOEXEC);
       if (c >= 0) {
         const int s = ConnectLoopback(target_port_);
         if (s < 0) {

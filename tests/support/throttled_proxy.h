@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <thread>
 
+#include "tests/support/test_support.h"
+
 namespace vexto::test {
 
 class ThrottledProxy {
@@ -17,7 +19,7 @@ class ThrottledProxy {
   ThrottledProxy(const ThrottledProxy&) = delete;
   ThrottledProxy& operator=(const ThrottledProxy&) = delete;
 
-  int port() const { return port_; }
+  int port() const { return listener_.port(); }
   void Stall() { stalled_.store(true); }
   int64_t bytes_passed() const { return passed_.load(); }
 
@@ -26,8 +28,7 @@ class ThrottledProxy {
 
   int target_port_;
   int64_t rate_;
-  int listen_fd_ = -1;
-  int port_ = 0;
+  LoopbackListener listener_;
   std::atomic<bool> running_{true};
   std::atomic<bool> stalled_{false};
   std::atomic<int64_t> passed_{0};

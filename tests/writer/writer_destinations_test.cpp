@@ -158,20 +158,11 @@ TEST(WriterDestinations, TwoServersGetTheSameFramesAndLosingOneLeavesTheOtherWho
 class HangingServer {
  public:
   HangingServer() {
-    fd_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-    socklen_t len = sizeof addr;
-    getsockname(fd_, reinterpret_cast<sockaddr*>(&addr), &len);
-    port_ = ntohs(addr.sin_port);
-    listen(fd_, 8);
     thread_ = std::thread([this] {
       while (running_.load()) {
-        pollfd p{fd_, POLLIN, 0};
+        pollfd p{listener_.fd(), POLLIN, 0};
         if (poll(&p, 1, 50) <= 0) continue;
-        const int c = accept(fd_, nullptr, nullptr);
+        const int c = accept(listener_.fd(), nullptr, nullptr);
         if (c >= 0) accepted_.push_back(c);
       }
     });
@@ -180,13 +171,11 @@ class HangingServer {
     running_.store(false);
     thread_.join();
     for (const int c : accepted_) close(c);
-    close(fd_);
   }
-  int port() const { return port_; }
+  int port() const { return listener_.port(); }
 
  private:
-  int fd_ = -1;
-  int port_ = 0;
+  test::LoopbackListener listener_;
   std::atomic<bool> running_{true};
   std::vector<int> accepted_;  // the thread's, read after the join
   std::thread thread_;

@@ -231,27 +231,7 @@ TEST(WriterRtmp, AServerThatGoesAwayIsRetriedAndTheStreamResumes) {
 }
 
 // Listens on a loopback port; the kernel completes connections that nobody ever answers.
-class SilentListener {
- public:
-  SilentListener() {
-    fd_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-    socklen_t len = sizeof addr;
-    getsockname(fd_, reinterpret_cast<sockaddr*>(&addr), &len);
-    port_ = ntohs(addr.sin_port);
-    listen(fd_, 8);
-  }
-  ~SilentListener() { close(fd_); }
-  int port() const { return port_; }
-  int fd() const { return fd_; }
-
- private:
-  int fd_ = -1;
-  int port_ = 0;
-};
+using SilentListener = test::LoopbackListener;
 
 // Accepts each connection, answers with a line of plain text and hangs up: what a TLS client
 // meets at a server that does not speak TLS.
