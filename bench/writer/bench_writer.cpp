@@ -228,6 +228,8 @@ void DropsWithOneThrottled(const test::TempDir& dir, double minutes) {
         static_cast<long long>(d.status.frames_dropped_by_encode),
         static_cast<long long>(d.status.frames_dropped - d.status.frames_dropped_by_encode),
         d.status.bitrate_kbps, d.name == "lento" ? " (throttled to 2 Mb/s)" : "");
+    if (!d.status.reason.empty())
+      std::printf("         last failure: %s\n", d.status.reason.c_str());
   }
   w->StopStreamOutput(0);
 }

@@ -15,6 +15,7 @@
 #include <chrono>
 #include <fstream>
 #include <sstream>
+#include <stdexcept>
 #include <thread>
 
 #include "engine/media/core/interfaces.h"
@@ -214,6 +215,37 @@ TEST(WriterDestinations, ADestinationThatHangsDelaysNeitherTheOtherNorThePumpNor
   const std::vector<double> times = VideoTimes(nginx.Recording("good"));
   EXPECT_GE(times.size(), 250u);
   EXPECT_LE(LargestStep(times), 0.034 + 1e-9);
+}
+
+TEST(WriterDestinations, ALoggerThatThrowsNeverEndsTheWritersThreads) {
+  // The window's logger may fail (a full disk under the event log); the writer's threads lose
+  // the line and go on: the send thread retries, the encode's failure is still shown.
+  std::atomic<int> calls{0};
+  const WriterLogger throwing = [&](const std::string&) {
+    calls.fetch_add(1);
+    throw std::runtime_error("log cheio");
+  };
+  Writer refused;
+  refused.w->SetWriterLogger(throwing);
+  refused.w->StartStreamOutput(
+      "rtmp://127.0.0.1:" + std::to_string(test::FreeLoopbackPort()) + "/live/x", 1,
+      refused.Config("320x180"));
+  ASSERT_TRUE(WaitFor([&] { return refused.w->GetStatus().retry_delay_s == 2.0; }, 6s));
+  EXPECT_EQ(refused.w->GetStatus().state, eWriterState::Retrying);
+  refused.w->StopStreamOutput(0);
+
+  Writer bad_bitrate;
+  bad_bitrate.w->SetWriterLogger(throwing);
+  IMFPropertySetPtr props;
+  std::string name, text, config;
+  bad_bitrate.Config("320x180");
+  bad_bitrate.w->GetChosenOutputChoice(kChoiceVideoCodec, name, props);
+  props->SetPropertyValue("b", "quatro");
+  bad_bitrate.w->ReadStreamConfig(text, config);
+  bad_bitrate.w->StartStreamOutput("rtmp://127.0.0.1:1/live/x", 1, config);
+  EXPECT_EQ(bad_bitrate.w->GetStatus().state, eWriterState::Failed);
+  bad_bitrate.w->StopStreamOutput(0);
+  EXPECT_GE(calls.load(), 2);
 }
 
 TEST(WriterDestinations, AnSrtDestinationCarriesMpegTsToAListener) {
