@@ -65,6 +65,7 @@ void ThrottledProxy::Run() {
       fds.push_back({p.server, POLLIN, 0});
     }
     poll(fds.data(), fds.size(), 5);
+    const size_t polled = pairs.size();  // a pair accepted now is polled on the next turn
     if (fds[0].revents & POLLIN) {
       const int c = accept4(listener_.fd(), nullptr, nullptr, SOCK_CLOEXEC);
       if (c >= 0) {
@@ -76,7 +77,7 @@ void ThrottledProxy::Run() {
         }
       }
     }
-    for (size_t i = 0; i < pairs.size(); ++i) {
+    for (size_t i = 0; i < polled; ++i) {
       Pair& p = pairs[i];
       bool closed = false;
       if (fds[1 + 2 * i].revents & (POLLIN | POLLHUP | POLLERR)) {
