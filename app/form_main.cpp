@@ -275,10 +275,10 @@ void Tform_main::FormClose() {
   if (fields_.bl_salvar_playlist) {
     Step([&] { salvarPlaylist(runtime_->MediaList, DefaultPlaylistFile()); });
   }
+  if (streaming_) Step([&] { streaming_->StopRecording(); });
   runtime_->IsStreaming.store(false);
   streaming_status_timer_->stop();
   if (runtime_->StreamWriter) Step([&] { runtime_->StreamWriter->StopStreamOutput(0); });
-  if (streaming_) Step([&] { streaming_->StopRecording(); });
   if (remote_) remote_->StopRemoteControl();
   fields_.ConfigFile.reset();
   UpdateUI_PGM->stop();
