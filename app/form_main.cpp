@@ -177,6 +177,16 @@ void Tform_main::WireControls() {
       open_settings_streaming();
     }
   });
+  // The safety recording and reconnecting at once; the control keeps the checks in step.
+  const auto toggle_recording = [this] {
+    if (streaming_) streaming_->ToggleRecording();
+    SetRecordingChecked(streaming_ && streaming_->IsRecording());
+  };
+  connect(bot_Gravar, &QPushButton::clicked, this, toggle_recording);
+  connect(Gravar1, &QAction::triggered, this, toggle_recording);
+  connect(ReconectarAgora1, &QAction::triggered, this, [this] {
+    if (streaming_) streaming_->ReconnectNow();
+  });
   streaming_status_timer_ = new QTimer(this);
   streaming_status_timer_->setInterval(500);
   connect(streaming_status_timer_, &QTimer::timeout, this, [this] { RefreshStreamingStatus(); });
@@ -232,7 +242,9 @@ void Tform_main::FormCreate() {
     streaming_ = std::make_unique<StreamingControl>(
         runtime_->StreamWriter, runtime_->IsStreaming, *this,
         StreamingTargetFields{[this] { return fields_.nm_url_servidor; },
-                              [this] { return fields_.nm_chave_streaming; }});
+                              [this] { return fields_.nm_chave_streaming; },
+                              [this] { return fields_.ConfigFile.get(); },
+                              ExecutableFolder(options_.exe_path)});
     streaming_status_timer_->start();
   }
   runtime_->OnAirIndex.store(-1);
@@ -263,6 +275,7 @@ void Tform_main::FormClose() {
   if (fields_.bl_salvar_playlist) {
     Step([&] { salvarPlaylist(runtime_->MediaList, DefaultPlaylistFile()); });
   }
+  if (streaming_) Step([&] { streaming_->StopRecording(); });
   runtime_->IsStreaming.store(false);
   streaming_status_timer_->stop();
   if (runtime_->StreamWriter) Step([&] { runtime_->StreamWriter->StopStreamOutput(0); });
@@ -435,14 +448,11 @@ bool Tform_main::AskYesNo(const std::string& question) {
   return TMessageService::AskYesNo(question);
 }
 void Tform_main::RefreshStreamingStatus() {
-  if (!runtime_->StreamWriter) return;
-  const media::WriterStatus status = runtime_->StreamWriter->GetStatus();
-  const bool failure =
-      status.state == media::eWriterState::Failed || status.state == media::eWriterState::Retrying;
-  SetStreamingStatus(status.state == media::eWriterState::Stopped && status.reason.empty()
-                         ? std::string()
-                         : StreamingStatusText(status),
-                     failure);
+  if (streaming_) streaming_->RefreshStatus();
+}
+void Tform_main::SetRecordingChecked(bool checked) {
+  bot_Gravar->setChecked(checked);
+  Gravar1->setChecked(checked);
 }
 
 // ---- commands ----

@@ -124,7 +124,8 @@ class Tform_main : public QMainWindow,
   void ShowStreamingPage() override;
   void ShowStreamingPageModal() override;
   bool AskYesNo(const std::string& question) override;
-  void SetStreamingStatus(const std::string& text, bool failure);
+  void SetStreamingStatus(const std::string& text, bool failure) override;
+  void SetRecordingChecked(bool checked) override;
   void RefreshStreamingStatus();
   StreamingControl* Streaming() { return streaming_.get(); }
 
@@ -173,6 +174,7 @@ class Tform_main : public QMainWindow,
   QLabel* Label1 = nullptr;
   QPushButton* bot_Streaming = nullptr;
   QPushButton* bot_Config = nullptr;
+  QPushButton* bot_Gravar = nullptr;  // checkable: the safety recording runs
   QLabel* lb_stream_status = nullptr;
   QPushButton* bot_Gc = nullptr;  // never visible
   TPlaylistGrid* gridPlaylist = nullptr;
@@ -199,6 +201,8 @@ class Tform_main : public QMainWindow,
   QAction* Remover1 = nullptr;
   QAction* Removertodos1 = nullptr;
   QAction* Progressivo1 = nullptr;
+  QAction* Gravar1 = nullptr;           // "Streaming" menu, checkable
+  QAction* ReconectarAgora1 = nullptr;  // "Streaming" menu
 
   // Hidden image controls: only their pictures are used.
   QImage imgPlay, imgPause, imgPlayOver, imgPauseOver, imgPauseSmall, imgLoopSmall;

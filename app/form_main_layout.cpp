@@ -220,7 +220,12 @@ void Tform_main::BuildLayout() {
   ProgressBar2 = Strip(Panel8, "ProgressBar2", 100);
   Label2 = Text(Panel8, "Label2", "Servidor RTMP:", 9, 16);
   lb_server = Text(Panel8, "lb_server", "server", 89, 16);
-  lb_server->setFixedWidth(262);
+  lb_server->setFixedWidth(200);
+  bot_Gravar = new QPushButton(kCaptionGravar, Panel8);
+  bot_Gravar->setObjectName("bot_Gravar");
+  bot_Gravar->setCheckable(true);
+  bot_Gravar->setGeometry(296, 12, 58, 20);
+  bot_Gravar->setStyleSheet("QPushButton:checked { background: #C02020; color: white; }");
   Label1 = Text(Panel8, "Label1", "Streaming", 9, 40);
   bot_Streaming = new QPushButton("Habilitar", Panel8);
   bot_Streaming->setObjectName("bot_Streaming");
@@ -273,6 +278,10 @@ void Tform_main::BuildMenus() {
   live2->setObjectName("Live2");
   Audio4 = Check(live2, "Audio4", "Audio", false);
   Video4 = Check(live2, "Video4", "Video", true);
+  QMenu* streaming = bar->addMenu("Streaming");
+  streaming->setObjectName("Streaming1");
+  Gravar1 = Check(streaming, "Gravar1", kCaptionGravar, false);
+  ReconectarAgora1 = Item(streaming, "ReconectarAgora1", kCaptionReconectar);
   Ajuda1 = bar->addAction("Sobre");
   Ajuda1->setObjectName("Ajuda1");
 

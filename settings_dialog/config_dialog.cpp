@@ -7,12 +7,14 @@
 #include <exception>
 #include <utility>
 
+#include "core/paths.h"
 #include "engine/media/core/class_ids.h"
 #include "engine/media/core/factory.h"
 #include "settings_dialog/about_page.h"
 #include "settings_dialog/device_page.h"
 #include "settings_dialog/preferences_page.h"
 #include "streaming/page/category_panel.h"
+#include "streaming/page/destinations_page.h"
 #include "streaming/page/streaming_page.h"
 
 namespace vexto {
@@ -64,10 +66,12 @@ void TForm_Config::BuildLayout() {
       new TStreamingPage(StreamingPageContext{ctx_.fields, ctx_.StreamWriter, ctx_.verificarEncoder,
                                               ctx_.set_server_caption, show_error},
                          PageControl);
+  disp_destinos =
+      new TDestinationsPage(*ctx_.fields.ConfigFile, ExecutableFolder(), show_error, PageControl);
   pref_playlist = new TPrefPlaylistPage(ctx_.fields, show_error, PageControl);
   sist_sobre = new TAboutPage(PageControl);
-  for (QWidget* page :
-       std::initializer_list<QWidget*>{disp_saidas, disp_streaming, pref_playlist, sist_sobre}) {
+  for (QWidget* page : std::initializer_list<QWidget*>{disp_saidas, disp_streaming, disp_destinos,
+                                                       pref_playlist, sist_sobre}) {
     PageControl->addWidget(page);
   }
   layout->addWidget(PageControl, 1);
@@ -77,6 +81,7 @@ void TForm_Config::BuildLayout() {
   auto* geral = Node(root, "Geral");
   Node(geral, "Dispositivo de Entrada", disp_saidas);
   Node(geral, "Servidor Streaming", disp_streaming);
+  Node(geral, "Destinos", disp_destinos);
   auto* preferencias = Node(root, "Preferências");
   Node(preferencias, "Playlist", pref_playlist);
   auto* sistema = Node(root, "Sistema");
@@ -105,6 +110,7 @@ void TForm_Config::FormCreate() {
                               ctx_.fields.intFormato);
     // 5. Streaming page, ending with the stored service.
     disp_streaming->LoadAtCreation();
+    disp_destinos->LoadFromSettings();
     // 6. Apply the capture device choices.
     disp_saidas->bt_configurarClick();
     // 7. "Avançado" folded away.

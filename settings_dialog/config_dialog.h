@@ -1,6 +1,7 @@
 // TForm_Config ("Configurações"): the settings dialog. A tree `menu` on the left chooses the page
 // shown in `PageControl`: the capture device page (disp_saidas), the streaming page
-// (disp_streaming), the playlist and clock preferences (pref_playlist) and the About page
+// (disp_streaming), the further destinations and the recording folder (disp_destinos), the
+// playlist and clock preferences (pref_playlist) and the About page
 // (sist_sobre). Created once right after the main window, kept hidden between showings until
 // exit, so its controls keep their values.
 //
@@ -37,6 +38,7 @@ class QTreeWidgetItem;
 namespace vexto {
 
 class TAboutPage;
+class TDestinationsPage;
 class TDevicePage;
 class TPrefPlaylistPage;
 class TStreamingPage;
@@ -84,6 +86,7 @@ class TForm_Config : public QDialog {
   QStackedWidget* PageControl = nullptr;
   TDevicePage* disp_saidas = nullptr;
   TStreamingPage* disp_streaming = nullptr;
+  TDestinationsPage* disp_destinos = nullptr;
   TPrefPlaylistPage* pref_playlist = nullptr;
   TAboutPage* sist_sobre = nullptr;
 

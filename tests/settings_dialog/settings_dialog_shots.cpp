@@ -16,7 +16,9 @@
 #include "settings_dialog/config_dialog.h"
 #include "settings_dialog/device_page.h"
 #include "settings_dialog/preferences_page.h"
+#include "streaming/destinations.h"
 #include "streaming/page/category_panel.h"
+#include "streaming/page/destinations_page.h"
 #include "streaming/page/streaming_page.h"
 #include "tests/settings_dialog/fake_engine.h"
 
@@ -35,6 +37,11 @@ int main(int argc, char** argv) {
   fields.ConfigFile->WriteString("Youtube", "chave", "abcd-efgh-ijkl");
   fields.ConfigFile->WriteString("Youtube", "bitrate", "4M");
   fields.tipo_live = "1";
+  vexto::WriteDestination(*fields.ConfigFile, 0,
+                          {"Backup", "rtmp://backup.example/live", "chave-b", true});
+  vexto::WriteDestination(*fields.ConfigFile, 1,
+                          {"SRT", "srt://srt.example:9000", "publish/show", true});
+  vexto::WriteDestination(*fields.ConfigFile, 2, {"Twitch", "twitch.tv/app", "", true});
   // Questions answer No; errors go to standard error instead of a box.
   vexto::TMessageService::SetScript([](vexto::TMessageService::Kind kind, const std::string& text) {
     if (kind != vexto::TMessageService::Kind::AskYesNo &&
@@ -68,6 +75,8 @@ int main(int argc, char** argv) {
   grab("streaming");
   dialog.disp_streaming->CategoryPanel1->SetCollapsed(false);
   grab("streaming_advanced");
+  dialog.SetActivePage(dialog.disp_destinos);
+  grab("destinations");
   dialog.SetActivePage(dialog.pref_playlist);
   grab("preferences");
   dialog.SetActivePage(dialog.sist_sobre);

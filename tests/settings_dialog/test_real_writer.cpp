@@ -124,9 +124,11 @@ TEST_F(RealWriterTest, ChangingTheKeyWhileStreamingAsksAndYesRestartsOnTheNewTar
   ASSERT_TRUE(server.running());
   std::atomic<bool> is_streaming{false};
   StreamingView view(messages_, server_caption_);
-  StreamingControl control(
-      writer_, is_streaming, view,
-      {[this] { return fields_.nm_url_servidor; }, [this] { return fields_.nm_chave_streaming; }});
+  StreamingControl control(writer_, is_streaming, view,
+                           {[this] { return fields_.nm_url_servidor; },
+                            [this] { return fields_.nm_chave_streaming; },
+                            {},
+                            {}});
   on_verify_ = [&] { control.verificarEncoder(); };
   WriteSettings("[rtmp]\nurl_servidor=" + server.ServerUrl() + "\nchave_streaming=k1\n");
   MakeDialog();

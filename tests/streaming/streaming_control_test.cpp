@@ -71,8 +71,9 @@ struct Fixture {
   std::string key = "K";
   std::shared_ptr<RecordingWriter> writer = std::make_shared<RecordingWriter>(is_streaming);
   RecordingView view;
-  StreamingControl control{writer, is_streaming, view,
-                           StreamingTargetFields{[this] { return url; }, [this] { return key; }}};
+  StreamingControl control{
+      writer, is_streaming, view,
+      StreamingTargetFields{[this] { return url; }, [this] { return key; }, {}, {}}};
 };
 
 TEST(StreamingTarget, UrlKeyAndTheSlashBetween) {

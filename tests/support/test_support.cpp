@@ -76,7 +76,10 @@ std::string ProbeEntry(const std::filesystem::path& file, const std::string& str
   return out;
 }
 
-int FreeLoopbackPort() {
+namespace {
+
+// A socket bound to a free port of 127.0.0.1; port receives the port.
+int BindLoopback(int& port) {
   const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
   sockaddr_in addr{};
   addr.sin_family = AF_INET;
@@ -85,9 +88,25 @@ int FreeLoopbackPort() {
   bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
   socklen_t len = sizeof addr;
   getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
-  const int port = ntohs(addr.sin_port);
-  close(fd);
+  port = ntohs(addr.sin_port);
+  return fd;
+}
+
+}  // namespace
+
+int FreeLoopbackPort() {
+  int port = 0;
+  close(BindLoopback(port));
   return port;
+}
+
+LoopbackListener::LoopbackListener() {
+  fd_ = BindLoopback(port_);
+  listen(fd_, 16);
+}
+
+LoopbackListener::~LoopbackListener() {
+  close(fd_);
 }
 
 }  // namespace vexto::test

@@ -47,4 +47,20 @@ std::string ProbeEntry(const std::filesystem::path& file, const std::string& str
 // A TCP port on 127.0.0.1 that was free a moment ago.
 int FreeLoopbackPort();
 
+// A socket listening on a free port of 127.0.0.1: the kernel completes connections to it,
+// whether or not anybody accepts them. Closed with the object.
+class LoopbackListener {
+ public:
+  LoopbackListener();
+  ~LoopbackListener();
+  LoopbackListener(const LoopbackListener&) = delete;
+  LoopbackListener& operator=(const LoopbackListener&) = delete;
+  int port() const { return port_; }
+  int fd() const { return fd_; }
+
+ private:
+  int fd_ = -1;
+  int port_ = 0;
+};
+
 }  // namespace vexto::test

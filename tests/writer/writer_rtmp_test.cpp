@@ -23,6 +23,7 @@
 #include "tests/support/nginx_rtmp.h"
 #include "tests/support/test_support.h"
 #include "tests/writer/program_frames.h"
+#include "tests/writer/program_pump.h"
 #include "tests/writer/writer_test_helpers.h"
 
 extern "C" {
@@ -35,13 +36,14 @@ namespace {
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 using test::LogLines;
+using test::Pump;
 using test::Rgb;
 using test::WaitFor;
 
 const int kQuietLibraries = (av_log_set_level(AV_LOG_ERROR), 0);
 
-const Rgb kLiveColor{30, 60, 200};
-const Rgb kClipColor{200, 40, 40};
+using test::kClipColor;
+using test::kLiveColor;
 
 std::shared_ptr<IMFWriter> NewWriter() {
   return std::dynamic_pointer_cast<IMFWriter>(MakeStreamWriter());
@@ -61,52 +63,6 @@ std::string ResetConfig(IMFWriter& w, const std::string& size = "") {
   w.ReadStreamConfig(text, config);
   return config;
 }
-
-// A frame pump stand-in: pushes program frames in real time (absolute deadlines) on its own
-// thread, alternating a live-like source and a clip every 5 s, and times every PushFrame.
-class Pump {
- public:
-  explicit Pump(IMFWriter& writer, int64_t frames = INT64_MAX)
-      : writer_(writer), frames_(frames), thread_([this] { Run(); }) {}
-  ~Pump() { Stop(); }
-  void Stop() {
-    running_.store(false);
-    if (thread_.joinable()) thread_.join();
-  }
-  int64_t pushed() const { return pushed_.load(); }
-  std::chrono::nanoseconds longest() const { return std::chrono::nanoseconds(longest_.load()); }
-  // After Stop.
-  std::chrono::nanoseconds median() {
-    if (times_.empty()) return {};
-    std::sort(times_.begin(), times_.end());
-    return std::chrono::nanoseconds(times_[times_.size() / 2]);
-  }
-
- private:
-  void Run() {
-    const auto start = Clock::now();
-    for (int64_t i = 0; running_.load() && i < frames_; ++i) {
-      std::this_thread::sleep_until(start + std::chrono::nanoseconds(i * 1001000000LL / 30));
-      const bool clip = (i / 150) % 2 == 1;
-      const IMFFramePtr frame = clip ? test::MakeProgramFrame(i, kClipColor, 1280, 720)
-                                     : test::MakeProgramFrame(i, kLiveColor, 640, 360);
-      const auto t0 = Clock::now();
-      writer_.PushFrame(frame, 0, 0, 0);
-      const int64_t took = (Clock::now() - t0).count();
-      longest_.store(std::max(longest_.load(), took));
-      times_.push_back(took);
-      pushed_.store(i + 1);
-    }
-  }
-
-  IMFWriter& writer_;
-  const int64_t frames_;
-  std::atomic<bool> running_{true};
-  std::atomic<int64_t> pushed_{0};
-  std::atomic<int64_t> longest_{0};
-  std::vector<int64_t> times_;  // the pump thread's, read after Stop
-  std::thread thread_;
-};
 
 // PushFrame only queues: a typical call takes microseconds. The longest call is printed; its
 // bound only catches a push that waited on the network (writes wait up to 5 s), because a
@@ -275,27 +231,7 @@ TEST(WriterRtmp, AServerThatGoesAwayIsRetriedAndTheStreamResumes) {
 }
 
 // Listens on a loopback port; the kernel completes connections that nobody ever answers.
-class SilentListener {
- public:
-  SilentListener() {
-    fd_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-    socklen_t len = sizeof addr;
-    getsockname(fd_, reinterpret_cast<sockaddr*>(&addr), &len);
-    port_ = ntohs(addr.sin_port);
-    listen(fd_, 8);
-  }
-  ~SilentListener() { close(fd_); }
-  int port() const { return port_; }
-  int fd() const { return fd_; }
-
- private:
-  int fd_ = -1;
-  int port_ = 0;
-};
+using SilentListener = test::LoopbackListener;
 
 // Accepts each connection, answers with a line of plain text and hangs up: what a TLS client
 // meets at a server that does not speak TLS.

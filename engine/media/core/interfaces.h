@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "engine/media/core/frame.h"
 #include "engine/media/core/media_types.h"
@@ -116,7 +117,9 @@ struct WriterStatus {
   double bitrate_kbps = 0.0;
   int64_t frames_sent = 0;
   int64_t frames_dropped = 0;
-  double retry_delay_s = 0.0;  // Retrying: seconds until the next attempt
+  int64_t frames_dropped_by_encode = 0;  // of frames_dropped: the shared encode fell behind
+  double retry_delay_s = 0.0;            // Retrying: the delay before the next attempt, in seconds
+  double retry_in_s = 0.0;               // Retrying: seconds left of that delay
 };
 
 // Receives one line per writer event (a failure, a recovery); called on the writer's threads.
@@ -140,6 +143,48 @@ class IMFWriter : public virtual IMFReceiver {
   virtual WriterStatus GetStatus() const = 0;
   // Where failures and recoveries are logged (once each); empty: not logged.
   virtual void SetWriterLogger(WriterLogger logger) { (void)logger; }
+};
+
+// One place the program is streamed to.
+struct StreamDestination {
+  std::string name;  // as the operator named it ("YouTube"); empty for a lone server
+  std::string url;   // the whole target, key included (rtmp://, rtmps://, srt://, or a file)
+};
+
+struct DestinationStatus {
+  std::string name;
+  WriterStatus status;
+};
+
+struct RecordingStatus {
+  eWriterState state = eWriterState::Stopped;  // Live while it writes
+  std::string file;                            // the file being (or last) written
+  std::string reason;                          // why it stopped on its own; empty when none
+  int64_t frames_written = 0;
+};
+
+// The stream writer's outputs beyond one server: several destinations fed by one encode, the
+// safety recording, and reconnecting at once. The writer's Start/Stop calls belong to one thread
+// (the user interface's); the status calls are safe from any thread and only copy a snapshot.
+class IMFStreamOutputs : public virtual IEngineObject {
+ public:
+  // Like StartStreamOutput, to every destination at once from one encode. Each destination has
+  // its own connection, queue and retry delay. The first destination uses the configuration's
+  // format; the others the one their scheme calls for (rtmp/rtmps: FLV; srt, udp: MPEG-TS).
+  virtual void StartStreamOutputs(const std::vector<StreamDestination>& destinations, int flags,
+                                  const std::string& config) = 0;
+  // In the order given to StartStreamOutputs; after a stop, the last run's (Stopped).
+  virtual std::vector<DestinationStatus> GetDestinationStatus() const = 0;
+  // Destinations waiting to retry try again now.
+  virtual void ReconnectNow() = 0;
+  // Records the program to `path` (Matroska written in clusters of about a second, so a killed
+  // console leaves a playable file): from the running stream's encode when one runs, otherwise
+  // from an encode of its own with `config`. Raises EngineError when config does not parse.
+  // A file that cannot be written ends the recording (Failed, logged); the stream goes on.
+  virtual void StartRecording(const std::string& path, const std::string& config) = 0;
+  // Finishes the file; returns within one second.
+  virtual void StopRecording() = 0;
+  virtual RecordingStatus GetRecordingStatus() const = 0;
 };
 
 }  // namespace vexto::media

@@ -72,6 +72,10 @@ std::string DescribeOutputFailure(eOutputStage stage, int err, bool timed_out,
                                   const std::string& url, bool network) {
   const std::string detail = " (" + AvErrorText(err) + ")";
   if (!network) {
+    if (err == AVERROR(ENOSPC) || err == AVERROR(EDQUOT)) return "disco cheio" + detail;
+    if (err == AVERROR(EACCES) || err == AVERROR(EPERM) || err == AVERROR(EROFS)) {
+      return "sem permissão para gravar na pasta" + detail;
+    }
     return stage == eOutputStage::Connect ? "não foi possível criar o arquivo" + detail
                                           : "falha ao gravar o arquivo" + detail;
   }

@@ -1,5 +1,7 @@
 #include "engine/media/writer/output_catalog.h"
 
+#include <cctype>
+
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
@@ -101,6 +103,20 @@ bool HasOutputProtocol(const std::string& protocol) {
     if (protocol == name) return true;
   }
   return false;
+}
+
+bool IsNetworkUrl(const std::string& url) {
+  return url.find("://") != std::string::npos && !url.starts_with("file:");
+}
+
+std::string FormatForUrl(const std::string& url) {
+  const size_t colon = url.find("://");
+  if (colon == std::string::npos) return {};
+  std::string scheme = url.substr(0, colon);
+  for (char& c : scheme) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  if (scheme == "rtmp" || scheme == "rtmps") return "flv";
+  if (scheme == "srt" || scheme == "udp") return "mpegts";
+  return {};
 }
 
 const std::vector<OutputChoice>& OutputCatalog() {

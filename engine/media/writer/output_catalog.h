@@ -33,4 +33,11 @@ const std::vector<OutputChoice>& OutputCatalog();
 // Whether the build can write to URLs of this protocol ("srt", "rtmps"...).
 bool HasOutputProtocol(const std::string& protocol);
 
+// Whether the target names a server (scheme://...) rather than a file.
+bool IsNetworkUrl(const std::string& url);
+
+// The muxer a streaming URL's scheme calls for: "flv" for rtmp and rtmps, "mpegts" for srt and
+// udp; empty for any other.
+std::string FormatForUrl(const std::string& url);
+
 }  // namespace vexto::media

@@ -222,10 +222,12 @@ void StreamEncoders::Drain(AVCodecContext* ctx, int stream, const PacketSink& si
   }
 }
 
-void StreamEncoders::Encode(const IMFFrame* frame, int64_t index, const PacketSink& sink) {
+void StreamEncoders::Encode(const IMFFrame* frame, int64_t index, const PacketSink& sink,
+                            bool key_frame) {
   if (av_frame_make_writable(picture_.get()) < 0) throw EngineError("sem memória para a imagem");
   FitPicture(frame != nullptr ? frame->Video() : nullptr, picture_.get());
   picture_->pts = index;
+  picture_->pict_type = key_frame ? AV_PICTURE_TYPE_I : AV_PICTURE_TYPE_NONE;
   Send(video_.get(), picture_.get(), kVideoStream, sink);
   AppendSound(frame, index);
   EncodeSoundBlocks(sink, false);

@@ -36,8 +36,9 @@ class StreamEncoders {
   const AVCodecContext* Audio() const { return audio_.get(); }
 
   // Encodes program frame `index` (nullptr: black and silence). Indexes only grow; skipped
-  // indexes become silence. Raises EngineError when an encoder fails.
-  void Encode(const IMFFrame* frame, int64_t index, const PacketSink& sink);
+  // indexes become silence. key_frame: the picture is made a key frame (a new output joins).
+  // Raises EngineError when an encoder fails.
+  void Encode(const IMFFrame* frame, int64_t index, const PacketSink& sink, bool key_frame = false);
   // Drains both encoders (the last partial sound block included); the sound runs to the end
   // of frame total_frames - 1 (silence for frames dropped at the end).
   void Flush(int64_t total_frames, const PacketSink& sink);

@@ -1,13 +1,16 @@
 #include "engine/media/writer/stream_writer.h"
 
+#include <algorithm>
+#include <chrono>
 #include <map>
 #include <mutex>
 #include <tuple>
 
 #include "engine/media/core/engine_error.h"
+#include "engine/media/writer/encode_pipeline.h"
 #include "engine/media/writer/output_catalog.h"
+#include "engine/media/writer/output_sink.h"
 #include "engine/media/writer/stream_config.h"
-#include "engine/media/writer/writer_session.h"
 
 namespace vexto::media {
 namespace {
@@ -72,9 +75,12 @@ PropertyList EncoderOptions(const CodecChoice& choice, const PropertyList& value
   return out;
 }
 
-class StreamWriter final : public IMFWriter {
+class StreamWriter final : public IMFWriter, public IMFStreamOutputs {
  public:
-  ~StreamWriter() override { StopStreamOutput(0); }
+  ~StreamWriter() override {
+    StopStreamOutput(0);
+    StopRecording();
+  }
 
   void CountOutputChoices(int kind, int& count) override {
     std::lock_guard lock(mutex_);
@@ -167,51 +173,165 @@ class StreamWriter final : public IMFWriter {
   }
 
   void StartStreamOutput(const std::string& url, int flags, const std::string& config) override {
-    SessionOptions options;
-    options.config = ParseStreamConfig(config);  // raises before anything changes
-    options.url = url;
-    options.keep_retrying = (flags & 1) != 0;
-    {
-      std::lock_guard lock(mutex_);
-      options.logger = logger_;
-    }
+    StartStreamOutputs({StreamDestination{{}, url}}, flags, config);
+  }
+
+  void StartStreamOutputs(const std::vector<StreamDestination>& destinations, int flags,
+                          const std::string& config) override {
+    const StreamConfig parsed = ParseStreamConfig(config);  // raises before anything changes
     StopStreamOutput(0);
-    auto session = std::make_shared<WriterSession>(std::move(options));
-    session->Start();
+    if (destinations.empty()) return;
+    const WriterLogger logger = Logger();
+    std::shared_ptr<EncodePipeline> pipeline;
+    {
+      std::lock_guard lock(session_mutex_);
+      // The recording's encode serves the stream too when it encodes the same way.
+      if (recording_pipeline_ && recording_pipeline_->Running() &&
+          recording_pipeline_->ConfigText() == RenderStreamConfig(parsed)) {
+        pipeline = recording_pipeline_;
+      }
+    }
+    if (!pipeline) {
+      pipeline = std::make_shared<EncodePipeline>(parsed, logger);
+      pipeline->Start();
+    }
+    std::vector<std::shared_ptr<OutputSink>> sinks;
+    for (size_t i = 0; i < destinations.size(); ++i) {
+      SinkOptions options;
+      options.name = destinations[i].name;
+      options.url = destinations[i].url;
+      options.network = IsNetworkUrl(options.url);
+      options.format = i == 0 || !options.network ? parsed.format : FormatForUrl(options.url);
+      if (options.format.empty()) options.format = parsed.format;
+      options.keep_retrying = (flags & 1) != 0;
+      options.logger = logger;
+      sinks.push_back(std::make_shared<OutputSink>(std::move(options), pipeline->Streams()));
+    }
+    for (const auto& sink : sinks) {
+      pipeline->Attach(sink);
+      if (pipeline->FailureReason().empty()) sink->Start();
+    }
     std::lock_guard lock(session_mutex_);
-    session_ = std::move(session);
+    stream_pipeline_ = std::move(pipeline);
+    destinations_ = std::move(sinks);
   }
 
   void StopStreamOutput(int /*flags*/) override {
-    std::shared_ptr<WriterSession> session;
+    std::shared_ptr<EncodePipeline> pipeline;
+    std::vector<std::shared_ptr<OutputSink>> sinks;
+    bool shared = false;
     {
       std::lock_guard lock(session_mutex_);
-      session = std::move(session_);
+      pipeline = std::move(stream_pipeline_);
+      sinks = std::move(destinations_);
+      shared = pipeline && pipeline == recording_pipeline_;
     }
-    if (!session) return;
-    session->Stop();
+    if (!pipeline) return;
+    StopOutputs(pipeline, sinks, !shared);
+    std::vector<DestinationStatus> statuses;
+    for (const auto& sink : sinks) statuses.push_back({sink->options().name, sink->Status()});
     std::lock_guard lock(session_mutex_);
-    last_status_ = session->Status();  // Stopped, with the run's counts
+    last_destinations_ = std::move(statuses);
   }
 
   void PushFrame(const IMFFramePtr& frame, int, int, int) override {
-    std::shared_ptr<WriterSession> session;
+    std::shared_ptr<EncodePipeline> stream, recording;
     {
       std::lock_guard lock(session_mutex_);
-      session = session_;
+      stream = stream_pipeline_;
+      recording = recording_pipeline_;
     }
-    if (session) session->Push(frame);
+    if (stream) stream->Push(frame);
+    if (recording && recording != stream) recording->Push(frame);
   }
 
   WriterStatus GetStatus() const override {
-    std::shared_ptr<WriterSession> session;
+    std::shared_ptr<OutputSink> first;
     {
       std::lock_guard lock(session_mutex_);
-      session = session_;
+      if (destinations_.empty()) {
+        return last_destinations_.empty() ? WriterStatus{} : last_destinations_.front().status;
+      }
+      first = destinations_.front();
     }
-    if (session) return session->Status();
+    return first->Status();
+  }
+
+  std::vector<DestinationStatus> GetDestinationStatus() const override {
+    std::vector<std::shared_ptr<OutputSink>> sinks;
+    {
+      std::lock_guard lock(session_mutex_);
+      if (destinations_.empty()) return last_destinations_;
+      sinks = destinations_;
+    }
+    std::vector<DestinationStatus> out;
+    for (const auto& sink : sinks) out.push_back({sink->options().name, sink->Status()});
+    return out;
+  }
+
+  void ReconnectNow() override {
+    std::vector<std::shared_ptr<OutputSink>> sinks;
+    {
+      std::lock_guard lock(session_mutex_);
+      sinks = destinations_;
+    }
+    for (const auto& sink : sinks) sink->ReconnectNow();
+  }
+
+  void StartRecording(const std::string& path, const std::string& config) override {
+    const StreamConfig parsed = ParseStreamConfig(config);  // raises before anything changes
+    StopRecording();
+    std::shared_ptr<EncodePipeline> pipeline;
+    {
+      std::lock_guard lock(session_mutex_);
+      if (stream_pipeline_ && stream_pipeline_->Running()) pipeline = stream_pipeline_;
+    }
+    if (!pipeline) {
+      pipeline = std::make_shared<EncodePipeline>(parsed, Logger());
+      pipeline->Start();
+    }
+    SinkOptions options;
+    options.url = path;
+    options.format = "matroska";
+    options.network = false;
+    options.keep_retrying = false;
+    options.recording = true;
+    options.logger = Logger();
+    auto sink = std::make_shared<OutputSink>(std::move(options), pipeline->Streams());
+    pipeline->Attach(sink);
+    if (pipeline->FailureReason().empty()) sink->Start();
     std::lock_guard lock(session_mutex_);
-    return last_status_;
+    recording_pipeline_ = std::move(pipeline);
+    recording_ = std::move(sink);
+  }
+
+  void StopRecording() override {
+    std::shared_ptr<EncodePipeline> pipeline;
+    std::shared_ptr<OutputSink> sink;
+    bool shared = false;
+    {
+      std::lock_guard lock(session_mutex_);
+      pipeline = std::move(recording_pipeline_);
+      sink = std::move(recording_);
+      shared = pipeline && pipeline == stream_pipeline_;
+    }
+    if (!pipeline || !sink) return;
+    const WriterStatus before = sink->Status();
+    StopOutputs(pipeline, {sink}, !shared);
+    RecordingStatus last = RecordingOf(*sink);
+    if (before.state == eWriterState::Failed) last.reason = before.reason;
+    std::lock_guard lock(session_mutex_);
+    last_recording_ = std::move(last);
+  }
+
+  RecordingStatus GetRecordingStatus() const override {
+    std::shared_ptr<OutputSink> sink;
+    {
+      std::lock_guard lock(session_mutex_);
+      if (!recording_) return last_recording_;
+      sink = recording_;
+    }
+    return RecordingOf(*sink);
   }
 
   void SetWriterLogger(WriterLogger logger) override {
@@ -220,6 +340,50 @@ class StreamWriter final : public IMFWriter {
   }
 
  private:
+  WriterLogger Logger() const {
+    std::lock_guard lock(mutex_);
+    return logger_;
+  }
+
+  static RecordingStatus RecordingOf(const OutputSink& sink) {
+    const WriterStatus s = sink.Status();
+    RecordingStatus r;
+    r.state = s.state;
+    r.file = sink.options().url;
+    if (s.state == eWriterState::Failed) r.reason = s.reason;
+    r.frames_written = s.frames_sent;
+    return r;
+  }
+
+  // Stops the outputs together: those live send what they have queued for up to 0.7 s, then
+  // everything left is aborted; returns within one second whatever the servers do. whole: the
+  // encode stops too (nothing else uses it); otherwise it goes on for its other outputs.
+  static void StopOutputs(const std::shared_ptr<EncodePipeline>& pipeline,
+                          const std::vector<std::shared_ptr<OutputSink>>& sinks, bool whole) {
+    const auto start = std::chrono::steady_clock::now();
+    const auto graceful = start + std::chrono::milliseconds(700);
+    const auto budget = start + std::chrono::milliseconds(950);
+    if (whole) {
+      pipeline->CloseInput();
+    } else {
+      for (const auto& sink : sinks) pipeline->Detach(sink);
+    }
+    // Detached outputs get nothing more; the others still get what the encode drains.
+    for (const auto& sink : sinks) sink->BeginStop(!whole);
+    if (whole && !sinks.empty() && std::all_of(sinks.begin(), sinks.end(), [](const auto& s) {
+          return s->Status().state != eWriterState::Live;
+        })) {
+      pipeline->Abort();  // nothing to finish
+    }
+    bool done = !whole || pipeline->FinishStop(graceful);
+    for (const auto& sink : sinks) done = sink->FinishStop(graceful) && done;
+    if (done) return;
+    if (whole) pipeline->Abort();
+    for (const auto& sink : sinks) sink->Abort();
+    if (whole) pipeline->FinishStop(budget);
+    for (const auto& sink : sinks) sink->FinishStop(budget);
+  }
+
   const std::vector<CodecChoice>& ListOf(int kind) const {
     static const std::vector<CodecChoice> none;
     const OutputChoice& out = OutputCatalog()[output_];
@@ -262,9 +426,14 @@ class StreamWriter final : public IMFWriter {
   std::map<std::tuple<int, int, int>, std::shared_ptr<PropertySet>> props_;
   WriterLogger logger_;
 
-  mutable std::mutex session_mutex_;  // only guards the pointer; never held while stopping
-  std::shared_ptr<WriterSession> session_;
-  WriterStatus last_status_;  // of the last run, once stopped
+  // Guards the pointers and the last runs' statuses; never held while stopping.
+  mutable std::mutex session_mutex_;
+  std::shared_ptr<EncodePipeline> stream_pipeline_;
+  std::vector<std::shared_ptr<OutputSink>> destinations_;
+  std::shared_ptr<EncodePipeline> recording_pipeline_;  // may be stream_pipeline_
+  std::shared_ptr<OutputSink> recording_;
+  std::vector<DestinationStatus> last_destinations_;  // of the last run, once stopped
+  RecordingStatus last_recording_;
 };
 
 }  // namespace
